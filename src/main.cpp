@@ -1,6 +1,35 @@
+// quiquadrado: chi-square critical values for the test of the a-posteriori variance factor.
+// Picks the console's back end (the terminal, else plain text for pipes and files), runs the
+// dialogue, and turns a fatal run-time error into its report and exit status 1.
 #include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "console/console.hpp"
+#include "console/encoding.hpp"
+#include "console/plain_backend.hpp"
+#include "console/terminal_backend.hpp"
+#include "dialogue/dialogue.hpp"
+#include "errors/run_time_error.hpp"
 
 int main() {
-  std::puts("quiquadrado: the dialogue is not built yet.");
-  return 0;
+  using namespace quiquadrado;
+
+  const console::Codeset codeset = console::locale_codeset();
+  std::unique_ptr<console::Backend> backend = console::open_terminal_backend(codeset);
+  if (!backend) backend = std::make_unique<console::PlainBackend>(std::cin, std::cout, std::cerr, codeset);
+  console::Console screen(*backend);
+
+  try {
+    try {
+      dialogue::run_quantile_dialogue(screen);
+      return 0;
+    } catch (const RunTimeError& error) {
+      screen.report_fatal(error);
+      return 1;
+    }
+  } catch (const console::OutputError& error) {
+    std::cerr << "quiquadrado: " << error.what() << '\n';
+    return 1;
+  }
 }

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "console/backend.hpp"
+#include "console/freeform.hpp"
 #include "errors/run_time_error.hpp"
 
 namespace quiquadrado::console {
@@ -41,6 +43,8 @@ class Console {
  private:
   // Takes the next typed line, or throws F6500 when the console has none.
   std::string next_line();
+  template <typename T>
+  void read_value(T& variable, ReadOutcome<T> (*parse)(std::string_view));
 
   Backend& backend_;
   bool line_open_ = false;  // a record or prompt was written and no line break has followed

@@ -1,7 +1,6 @@
 // quiquadrado: chi-square critical values for the test of the a-posteriori variance factor.
 // Picks the console's back end (the terminal, else plain text for pipes and files), runs the
 // dialogue, and turns a fatal run-time error into its report and exit status 1.
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -10,7 +9,6 @@
 #include "console/plain_backend.hpp"
 #include "console/terminal_backend.hpp"
 #include "dialogue/dialogue.hpp"
-#include "errors/run_time_error.hpp"
 
 int main() {
   using namespace quiquadrado;
@@ -21,13 +19,7 @@ int main() {
   console::Console screen(*backend);
 
   try {
-    try {
-      dialogue::run_quantile_dialogue(screen);
-      return 0;
-    } catch (const RunTimeError& error) {
-      screen.report_fatal(error);
-      return 1;
-    }
+    return dialogue::run_program(screen);
   } catch (const console::OutputError& error) {
     std::cerr << "quiquadrado: " << error.what() << '\n';
     return 1;

@@ -5,6 +5,7 @@
 
 #include "console/fields.hpp"
 #include "dialogue/screen_texts.hpp"
+#include "errors/run_time_error.hpp"
 #include "quantiles/quantiles.hpp"
 
 namespace quiquadrado::dialogue {
@@ -69,6 +70,16 @@ void run_quantile_dialogue(console::Console& console) {
   console.write_record(std::string(course_page_lead) + std::string(course_page));
   console.write_record(separator_row);
   console.stop_program();
+}
+
+int run_program(console::Console& console) {
+  try {
+    run_quantile_dialogue(console);
+    return 0;
+  } catch (const RunTimeError& error) {
+    console.report_fatal(error);
+    return 1;
+  }
 }
 
 }  // namespace quiquadrado::dialogue

@@ -15,4 +15,8 @@ void prepare_screen(console::Console& console);
 // value or a mathematical fault throws RunTimeError before any result row is written.
 void run_quantile_dialogue(console::Console& console);
 
+// The dialogue, with a fatal run-time error turned into its report. Returns the exit status:
+// 0 after a normal run, 1 after an error report.
+int run_program(console::Console& console);
+
 }  // namespace quiquadrado::dialogue

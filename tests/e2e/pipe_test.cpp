@@ -1,0 +1,148 @@
+// The built program, run as a user would run it in a pipe: standard input from a file, standard
+// output and standard error captured, exit status checked.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Outcome {
+  std::string out;  // standard output
+  std::string err;  // standard error
+  int status = -1;  // exit status, or 128 + signal
+};
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class PipedRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/quiquadrado-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    for (const char* name : {"/in", "/out", "/err"}) std::remove((dir_ + name).c_str());
+    rmdir(dir_.c_str());
+  }
+
+  // Runs the program with typed as its standard input; stdout_path overrides where its standard
+  // output goes.
+  Outcome run(const std::string& typed, std::string stdout_path = {}, const char* locale = "C.UTF-8") {
+    const std::string in = dir_ + "/in";
+    const std::string out = stdout_path.empty() ? dir_ + "/out" : stdout_path;
+    const std::string err = dir_ + "/err";
+    std::ofstream(in, std::ios::binary) << typed;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+
+    std::vector<std::string> env_text = {std::string("LC_ALL=") + locale, "PATH=/usr/bin:/bin"};
+    std::vector<char*> env;
+    for (std::string& entry : env_text) env.push_back(entry.data());
+    env.push_back(nullptr);
+    std::string program = QUIQUADRADO_PATH;
+    char* argv[] = {program.data(), nullptr};
+
+    pid_t pid = 0;
+    Outcome outcome;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+      ADD_FAILURE() << "cannot start " << program;
+      return outcome;
+    }
+    int wait_status = 0;
+    waitpid(pid, &wait_status, 0);
+    outcome.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    if (stdout_path.empty()) outcome.out = read_file(out);
+    outcome.err = read_file(err);
+    return outcome;
+  }
+
+  std::string dir_;
+};
+
+std::vector<std::string> rows_of(const std::string& text) {
+  std::vector<std::string> rows;
+  std::istringstream lines(text);
+  for (std::string row; std::getline(lines, row);) rows.push_back(row);
+  return rows;
+}
+
+TEST_F(PipedRun, NormalRunPrintsTheScreenAsText) {
+  const Outcome outcome = run("0.05\n10\n");
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.err, "");
+  const std::vector<std::string> rows = rows_of(outcome.out);
+  ASSERT_EQ(rows.size(), 28u) << outcome.out;
+  EXPECT_EQ(rows[0], "      " + std::string(77, '*'));
+  EXPECT_EQ(rows[16], "   Entre com o valor de ALFA  --> 0.05");
+  EXPECT_EQ(rows[18], std::string(19, ' ') + "Para  10 graus de liberdade e alfa/2 = 0.025 qui quadrado =   3.247");
+  EXPECT_EQ(rows[19], std::string(45, ' ') + "1 - alfa/2 = 0.975 qui quadrado =  20.483");
+  EXPECT_EQ(rows[21], "      O QUI QUADRADO no Ajustamento de Observa\u00e7\u00f5es");  // UTF-8 on the way out
+  EXPECT_EQ(rows[27], "Stop - Program terminated.");
+  EXPECT_EQ(outcome.out.back(), '\n');
+  EXPECT_EQ(outcome.out.find('\x1b'), std::string::npos) << "no escape sequences through a pipe";
+}
+
+TEST_F(PipedRun, AsciiLocaleStillGetsTheAccentsInUtf8) {
+  const Outcome outcome = run("0.05\n10\n", {}, "C");
+  ASSERT_EQ(outcome.status, 0);
+  // The C locale's codeset is ASCII: every codeset but the one-byte Latin ones gets UTF-8.
+  EXPECT_NE(outcome.out.find("Observa\u00e7\u00f5es"), std::string::npos);
+}
+
+TEST_F(PipedRun, ErrorsGoToStandardErrorWithExitStatusOne) {
+  struct Case {
+    const char* typed;
+    const char* report;
+  };
+  const Case cases[] = {
+      {"0.05\n3.5\n", "run-time error F6101: READ() - invalid character in integer value\n"},
+      {"0\n3\n", "run-time error M6101: invalid floating point operation\n"},
+      {"", "run-time error F6500: READ() - no more input lines\n"},
+  };
+  for (const Case& c : cases) {
+    const Outcome outcome = run(c.typed);
+    EXPECT_EQ(outcome.status, 1) << c.typed;
+    EXPECT_EQ(outcome.err, c.report) << c.typed;
+    ASSERT_FALSE(outcome.out.empty());
+    EXPECT_EQ(outcome.out.back(), '\n') << "the open prompt row is ended: " << c.typed;
+    EXPECT_EQ(outcome.out.find("Stop - Program terminated."), std::string::npos) << c.typed;
+  }
+}
+
+TEST_F(PipedRun, LastLineWithoutNewlineCounts) {
+  const Outcome outcome = run("0.05\n10");
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_NE(outcome.out.find("  20.483"), std::string::npos);
+}
+
+TEST_F(PipedRun, FullDiskIsAFailureNotASuccess) {
+  const Outcome outcome = run("0.05\n10\n", "/dev/full");
+  EXPECT_NE(outcome.status, 0);
+  EXPECT_NE(outcome.err, "");
+}
+
+}  // namespace

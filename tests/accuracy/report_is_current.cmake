@@ -1,0 +1,11 @@
+# Runs accuracy_report and compares what it writes with the committed docs/accuracy.md.
+# cmake -DREPORT=<accuracy_report> -DEXPECTED=<docs/accuracy.md> -DOUTPUT=<file> -P report_is_current.cmake
+execute_process(COMMAND "${REPORT}" "${OUTPUT}" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "accuracy_report failed: ${status}")
+endif()
+execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${OUTPUT}" "${EXPECTED}" RESULT_VARIABLE differ)
+if(NOT differ EQUAL 0)
+  message(FATAL_ERROR "docs/accuracy.md does not match what the program computes now (${OUTPUT}); "
+                      "run tools/accuracy/regenerate and review the change")
+endif()

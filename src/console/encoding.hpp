@@ -32,9 +32,14 @@ class InputDecoder {
   void finish(std::string& out);
 
  private:
-  Codeset codeset_;             // codeset of the incoming bytes
+  Codeset codeset_;               // codeset of the incoming bytes
   std::uint32_t code_point_ = 0;  // UTF-8 sequence decoded so far
-  int pending_ = 0;             // continuation bytes still expected
+  int pending_ = 0;               // continuation bytes still expected
+  // The next continuation byte must lie in lowest_..highest_: 80..BF, narrowed right after the
+  // lead bytes E0, ED, F0 and F4 so that overlong forms, surrogates and code points above
+  // U+10FFFF break off as soon as they show.
+  unsigned char lowest_ = 0x80;   // lowest byte accepted as the next continuation
+  unsigned char highest_ = 0xBF;  // highest byte accepted as the next continuation
 };
 
 // A whole typed line (bytes of the device) in Windows-1252.

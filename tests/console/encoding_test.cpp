@@ -71,7 +71,23 @@ TEST(EncodingName, RecognisesTheOneByteCodesetsInTheirCommonSpellings) {
 #if __has_include(<langinfo.h>)
 // The codeset comes from LC_CTYPE as the environment sets it.
 TEST(EncodingLocale, TakesLcCtypeFromTheEnvironment) {
+  // LC_ALL and LC_CTYPE as they were, put back however the test ends.
+  struct Restore {
+    const char* previous = std::getenv("LC_ALL");
+    std::string saved = previous == nullptr ? "" : previous;
+    ~Restore() {
+      if (previous == nullptr) {
+        unsetenv("LC_ALL");
+      } else {
+        setenv("LC_ALL", saved.c_str(), 1);
+      }
+      std::setlocale(LC_CTYPE, "C");
+    }
+  } restore;
+
   for (const char* const locale : {"C.UTF-8", "C"}) {
+    if (std::setlocale(LC_CTYPE, locale) == nullptr) continue;  // not installed here
+    std::setlocale(LC_CTYPE, "C");
     ASSERT_EQ(setenv("LC_ALL", locale, 1), 0);
     const Codeset codeset = locale_codeset();
     const char* const now = std::setlocale(LC_CTYPE, nullptr);
@@ -79,8 +95,6 @@ TEST(EncodingLocale, TakesLcCtypeFromTheEnvironment) {
     EXPECT_EQ(std::string(now), locale);
     EXPECT_EQ(name_of(codeset), std::string(name_of(codeset_from_name(nl_langinfo(CODESET)))));
   }
-  unsetenv("LC_ALL");
-  std::setlocale(LC_CTYPE, "C");
 }
 #endif
 

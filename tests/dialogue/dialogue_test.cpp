@@ -14,19 +14,19 @@
 namespace quiquadrado {
 namespace {
 
-struct Run {
+struct Transcript {
   std::vector<std::string> rows;  // the screen, row 1 first
   std::string error_report;       // what went to standard error
   int status = -1;                // exit status
 };
 
-Run run_typing(std::string_view typed) {
+Transcript run_typing(std::string_view typed) {
   std::istringstream in{std::string(typed)};
   std::ostringstream out;
   std::ostringstream err;
   console::PlainBackend backend(in, out, err, console::Codeset::cp1252);
   console::Console screen(backend);
-  Run run;
+  Transcript run;
   run.status = dialogue::run_program(screen);
   run.error_report = err.str();
 
@@ -82,7 +82,7 @@ const std::vector<std::string> explanation = {
 };
 
 TEST(Dialogue, TypicalRunShowsTheWholeScreen) {
-  const Run run = run_typing("0.05\n10\n");
+  const Transcript run = run_typing("0.05\n10\n");
   std::vector<std::string> expected = banner;
   expected.insert(expected.end(), {"", blanks(6) + "Entre com alfa na forma decimal. Ex.: se alfa for 5%, use 0.05", "",
                                    alpha_prompt + "0.05", degrees_prompt + "10",
@@ -131,7 +131,7 @@ const ResultCase result_cases[] = {
 
 TEST(Dialogue, ResultRows) {
   for (const ResultCase& c : result_cases) {
-    const Run run = run_typing(c.typed);
+    const Transcript run = run_typing(c.typed);
     ASSERT_EQ(run.rows.size(), 28u) << c.typed << run.error_report;
     EXPECT_EQ(run.rows[18], lower_row(c.degrees, c.half, c.lower)) << c.typed;
     EXPECT_EQ(run.rows[19], upper_row(c.alpha, c.upper)) << c.typed;
@@ -140,7 +140,7 @@ TEST(Dialogue, ResultRows) {
 }
 
 TEST(Dialogue, EmptyLinesMoveTheRestOfTheScreenDown) {
-  const Run run = run_typing("\n   \n0.05\n\n10\n");
+  const Transcript run = run_typing("\n   \n0.05\n\n10\n");
   ASSERT_EQ(run.rows.size(), 31u);
   EXPECT_EQ(run.rows[16], alpha_prompt);
   EXPECT_EQ(run.rows[17], "   ");
@@ -153,7 +153,7 @@ TEST(Dialogue, EmptyLinesMoveTheRestOfTheScreenDown) {
 
 TEST(Dialogue, NullValuesKeepZero) {
   // A slash ends the read with the variable as it was: 0 degrees of freedom behaves as 1.
-  const Run run = run_typing("0.05\n/\n");
+  const Transcript run = run_typing("0.05\n/\n");
   ASSERT_EQ(run.rows.size(), 28u);
   EXPECT_EQ(run.rows[18], lower_row("  0", ".025", "    .001"));
 }
@@ -178,7 +178,7 @@ const FatalCase fatal_cases[] = {
 
 TEST(Dialogue, FatalErrorsEndTheRunWithTheirReport) {
   for (const FatalCase& c : fatal_cases) {
-    const Run run = run_typing(c.typed);
+    const Transcript run = run_typing(c.typed);
     EXPECT_EQ(run.error_report, c.report) << c.typed;
     EXPECT_EQ(run.rows.size(), c.rows) << c.typed;
     EXPECT_EQ(run.status, 1) << c.typed;

@@ -74,28 +74,31 @@ struct Row {
 
 // The largest magnitude seen so far of some error, and where it was.
 struct Maximum {
-  long double magnitude = -1.0L;
-  long double signed_value = 0.0L;
-  int n = 0;
-  Which which = Which::lower;
+  long double magnitude = -1.0L;    // |signed_value|; below zero until something is offered
+  long double signed_value = 0.0L;  // the largest error, with its sign
+  int n = 0;                        // degrees of freedom where it occurs
+  Which which = Which::lower;       // and at which critical value
+  const Value* value = nullptr;     // the critical value itself
 
-  void offer(long double value, int at_n, Which at_which) {
-    if (std::fabs(value) > magnitude) {
-      magnitude = std::fabs(value);
-      signed_value = value;
+  void offer(long double error, int at_n, Which at_which, const Value& at_value) {
+    if (std::fabs(error) > magnitude) {
+      magnitude = std::fabs(error);
+      signed_value = error;
       n = at_n;
       which = at_which;
+      value = &at_value;
     }
   }
 };
 
+// The summary of one range of n at one alpha: one row of the results table.
 struct Cell {
-  Maximum absolute;
-  Maximum relative;
-  Maximum probability_part;
-  Maximum approximation_part;
-  int printed_differences = 0;
-  int printed_values = 0;
+  Maximum absolute;            // largest error
+  Maximum relative;            // largest relative error
+  Maximum probability_part;    // largest part due to the single-precision probabilities
+  Maximum approximation_part;  // largest part due to the approximation
+  int printed_differences = 0;  // printed values that differ from the exact ones printed
+  int printed_values = 0;       // printed values in all (two per n)
   std::int64_t largest_printed_difference = 0;  // in thousandths, by magnitude
 };
 
@@ -148,6 +151,14 @@ std::string where(const Maximum& maximum) {
   return "n = " + std::to_string(maximum.n) + ", " + std::string(which_name(maximum.which));
 }
 
+// "prints 9.353 for 9.348": the program's printed value and the exact value printed the same way.
+std::string printed_there(const Maximum& maximum) {
+  if (maximum.value == nullptr) return "";
+  if (maximum.value->printed_difference() == 0) return "prints " + thousandths_text(maximum.value->printed_program);
+  return "prints " + thousandths_text(maximum.value->printed_program) + " for " +
+         thousandths_text(maximum.value->printed_exact);
+}
+
 // 3, 4, 5, 7 as "3–5, 7".
 std::string runs_text(const std::vector<int>& numbers) {
   if (numbers.empty()) return "none";
@@ -182,10 +193,10 @@ Cell summarize(const std::vector<Row>& rows, const Range& range) {
     if (row.n < range.first || row.n > range.last) continue;
     for (Which which : {Which::lower, Which::upper}) {
       const Value& value = row.values[which == Which::lower ? 0 : 1];
-      cell.absolute.offer(value.error(), row.n, which);
-      cell.relative.offer(value.relative_error(), row.n, which);
-      cell.probability_part.offer(value.probability_part(), row.n, which);
-      cell.approximation_part.offer(value.approximation_part(), row.n, which);
+      cell.absolute.offer(value.error(), row.n, which, value);
+      cell.relative.offer(value.relative_error(), row.n, which, value);
+      cell.probability_part.offer(value.probability_part(), row.n, which, value);
+      cell.approximation_part.offer(value.approximation_part(), row.n, which, value);
       ++cell.printed_values;
       const std::int64_t difference = value.printed_difference();
       if (difference != 0) ++cell.printed_differences;
@@ -422,18 +433,20 @@ void write_markdown(const Results& results, std::ostream& out) {
   paragraph(out,
             "Errors are in the units of the printed values (3.2e-3 is 3.2 thousandths). Each \"at\" gives the "
             "degrees of freedom and the critical value (lower or upper) where the largest error of its row "
-            "occurs. \"Off\" counts the printed values that differ from the exact value printed the same way, "
+            "occurs, and \"there\" what the program prints at that place, followed by the exact value printed "
+            "the same way when the two differ. \"Off\" counts the printed values that differ from the exact value printed the same way, "
             "out of all printed values of the row (two per n); \"by\" is the largest difference, in units of the "
             "third decimal. The last two columns split the largest error into its two causes (each its own "
             "largest over the row).");
-  out << "\n| n | alpha | largest error | at | largest relative error | at | off | by |"
+  out << "\n| n | alpha | largest error | at | there | largest relative error | at | off | by |"
          " single-precision probabilities | approximation |\n"
-         "|---|---|---|---|---|---|---|---|---|---|\n";
+         "|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const Range& range : ranges) {
     for (std::size_t a = 0; a < alpha_texts.size(); ++a) {
       const Cell cell = summarize(results.rows[a], range);
       out << "| " << range.name << " | " << alpha_texts[a] << " | " << scientific(cell.absolute.signed_value) << " | "
-          << where(cell.absolute) << " | " << scientific(cell.relative.signed_value) << " | " << where(cell.relative) << " | "
+          << where(cell.absolute) << " | " << printed_there(cell.absolute) << " | "
+          << scientific(cell.relative.signed_value) << " | " << where(cell.relative) << " | "
           << cell.printed_differences << " of " << cell.printed_values << " | "
           << std::abs(cell.largest_printed_difference) << " | " << scientific(cell.probability_part.signed_value) << " | "
           << scientific(cell.approximation_part.signed_value) << " |\n";

@@ -254,9 +254,10 @@ class TerminalBackend final : public Backend {
 
 TerminalBackend::TerminalBackend(Codeset codeset)
     : codeset_(codeset),
-      depth_(choose_colour_depth(TerminalFacts{environment("COLORTERM"), environment("TERM"),
-                                               !environment("STY").empty() ||
-                                                   environment("TERM").starts_with("screen")})),
+      depth_(choose_colour_depth(TerminalFacts{
+          environment("COLORTERM"), environment("TERM"),
+          // tmux also calls itself "screen"; GNU screen alone sets STY
+          !environment("STY").empty() || (environment("TERM").starts_with("screen") && environment("TMUX").empty())})),
       box_drawing_(codeset == Codeset::utf8),
       keys_(codeset),
       colour_(default_colours) {}

@@ -82,7 +82,10 @@ std::string expected_text(const Expected& expected) {
 // The line with every byte outside printable ASCII as \xNN.
 std::string shown(std::string_view line) {
   if (line.size() > 60) {
-    return "(" + std::to_string(line.size()) + " bytes) " + shown(line.substr(0, 60));
+    std::string text = std::to_string(line.size());
+    text.insert(text.begin(), '(');
+    text.append(" bytes) ").append(shown(line.substr(0, 60)));
+    return text;
   }
   std::ostringstream out;
   for (const char c : line) {

@@ -1,7 +1,7 @@
 // The console's line editing, free of any platform: keys in, the typed line and what to do about
 // it out. Typed characters go to the end of the line; Backspace removes the last one; Tab
-// inserts eight blanks; the line holds at most max_typed_line characters and further keys only
-// ring the bell; Enter ends the line.
+// inserts eight blanks; the line holds at most max_typed_line characters (Windows-1252, so one
+// byte each) and further keys only ring the bell; Enter ends the line.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +28,10 @@ class LineEditor {
   void clear() noexcept { line_.clear(); }
 
  private:
+  EditResult insert(char character);
+  EditResult insert_tab();
+  EditResult erase_last();
+
   std::string line_;  // the line so far, Windows-1252
 };
 

@@ -254,10 +254,7 @@ class TerminalBackend final : public Backend {
 
 TerminalBackend::TerminalBackend(Codeset codeset)
     : codeset_(codeset),
-      depth_(choose_colour_depth(TerminalFacts{
-          environment("COLORTERM"), environment("TERM"),
-          // tmux also calls itself "screen"; GNU screen alone sets STY
-          !environment("STY").empty() || (environment("TERM").starts_with("screen") && environment("TMUX").empty())})),
+      depth_(choose_colour_depth(terminal_facts_from_environment())),
       box_drawing_(codeset == Codeset::utf8),
       keys_(codeset),
       colour_(default_colours) {}
@@ -338,7 +335,7 @@ void TerminalBackend::render() {
   for (std::size_t row = 0; row < view.rows.size(); ++row) {
     append_cursor_to(frame, row, 0);
     frame += colour_;
-    frame += encode(shown(view.rows[row].text, width_), codeset_);
+    frame += encode(shown(view.rows[row], width_), codeset_);
   }
   if (box_) paint_box(frame, view);
   if (!status_.empty()) {
@@ -466,14 +463,14 @@ int TerminalBackend::read_byte(int timeout_ms) {
 
 std::optional<Key> TerminalBackend::next_key() {
   for (;;) {
-    if (std::optional<Key> key = keys_.pending()) return key;
+    if (std::optional<Key> key = keys_.next()) return key;
     const int byte = read_byte(keys_.in_escape() ? escape_wait_ms : -1);
     if (byte == timed_out) {
-      keys_.escape_timeout();  // a lone Escape key: ignored
+      keys_.escape_timeout();  // a lone Escape key: ignored below
       continue;
     }
     if (byte == end_of_input) return std::nullopt;
-    if (std::optional<Key> key = keys_.feed(static_cast<unsigned char>(byte))) return key;
+    keys_.feed(static_cast<unsigned char>(byte));
   }
 }
 

@@ -15,7 +15,10 @@ int main() {
 
   const console::Codeset codeset = console::locale_codeset();
   std::unique_ptr<console::Backend> backend = console::open_terminal_backend(codeset);
-  if (!backend) backend = std::make_unique<console::PlainBackend>(std::cin, std::cout, std::cerr, codeset);
+  constexpr int standard_input = 0;  // the descriptor under std::cin
+  if (!backend) {
+    backend = std::make_unique<console::PlainBackend>(std::cin, std::cout, std::cerr, codeset, standard_input);
+  }
   console::Console screen(*backend);
 
   try {

@@ -1,6 +1,12 @@
 #include "console/plain_backend.hpp"
 
+#include <cerrno>
 #include <cstddef>
+
+#if __has_include(<poll.h>)
+#include <poll.h>
+#define QUIQUADRADO_HAS_POLL 1
+#endif
 
 namespace quiquadrado::console {
 
@@ -17,6 +23,21 @@ std::string printable(std::string_view line) {
     if (byte < 0x20 || byte == 0x7f) c = '?';
   }
   return shown;
+}
+
+// Waits until the descriptor has a byte to read or is at its end. False when it cannot wait.
+bool wait_for_input(int descriptor) {
+#ifdef QUIQUADRADO_HAS_POLL
+  pollfd request{descriptor, POLLIN, 0};
+  for (;;) {
+    const int ready = poll(&request, 1, -1);
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) return false;
+  }
+#else
+  static_cast<void>(descriptor);
+  return false;
+#endif
 }
 
 }  // namespace
@@ -54,8 +75,14 @@ std::optional<std::string> PlainBackend::read_line() {
   std::streambuf* source = in_.rdbuf();
   bool carriage_return_last = false;  // the last byte was a carriage return that was kept
   for (;;) {
+    errno = 0;
     const int next = source == nullptr ? std::char_traits<char>::eof() : source->sbumpc();
-    if (next == std::char_traits<char>::eof()) break;
+    if (next == std::char_traits<char>::eof()) {
+      // No byte yet on a non-blocking descriptor is not the end of the input.
+      const bool would_block = errno == EAGAIN || errno == EWOULDBLOCK;
+      if (would_block && input_descriptor_ >= 0 && wait_for_input(input_descriptor_)) continue;
+      break;
+    }
     got_bytes = true;
     if (next == '\n') {
       ended_by_newline = true;

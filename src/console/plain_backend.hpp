@@ -24,8 +24,12 @@ class OutputError : public std::runtime_error {
 
 class PlainBackend final : public Backend {
  public:
-  PlainBackend(std::istream& in, std::ostream& out, std::ostream& err, Codeset codeset) noexcept
-      : in_(in), out_(out), err_(err), codeset_(codeset) {}
+  // input_descriptor is the descriptor under in, if it has one: when in finds no byte because
+  // the descriptor is non-blocking (someone sharing it made it so), the read waits on it
+  // instead of taking that for the end of the input.
+  PlainBackend(std::istream& in, std::ostream& out, std::ostream& err, Codeset codeset,
+               int input_descriptor = -1) noexcept
+      : in_(in), out_(out), err_(err), codeset_(codeset), input_descriptor_(input_descriptor) {}
 
   void write_text(std::string_view text) override;
   void line_break() override;
@@ -49,6 +53,7 @@ class PlainBackend final : public Backend {
   std::ostream& out_;         // the screen's text
   std::ostream& err_;         // the error report
   Codeset codeset_;           // codeset of all three streams
+  int input_descriptor_;      // the descriptor under in_, or -1
   Rgb background_{};          // what set_background_rgb last set
   bool at_line_start_ = true; // nothing written on the current output line yet
 };

@@ -114,6 +114,8 @@ struct Scenario {
   std::chrono::milliseconds pause{0};       // then standard input stays open and idle this long
   Typing typed_after_pause;                 // then this is written, and standard input closed
   Input input = Input::pipe;
+  bool input_nonblocking = false;           // the pipe's reading end is O_NONBLOCK, as another
+                                            // process sharing it may have left it
   Output out = Output::pipe;
   Output err = Output::pipe;
   std::optional<std::size_t> out_closed_after;  // the reader of standard output closes it after
@@ -144,6 +146,8 @@ Outcome run(const Scenario& scenario) {
     ADD_FAILURE() << "pipe2 failed";
     return outcome;
   }
+
+  if (scenario.input_nonblocking) set_nonblocking(in_pipe[0]);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -555,6 +559,24 @@ TEST(HostileInput, IdleInputIsWaitedForAndItsEndEndsTheRun) {
   resumed.pause = 1000ms;
   resumed.typed_after_pause = "5\n10\n";
   expect_typical_run(run(resumed), "idle inside a line, then the rest");
+}
+
+// Standard input that another process left non-blocking has no byte yet, which is not its end:
+// the program waits for the line as it does on a blocking pipe.
+TEST(HostileInput, NonBlockingInputIsWaitedFor) {
+  Scenario resumed;
+  resumed.input_nonblocking = true;
+  resumed.pause = 1000ms;
+  resumed.typed_after_pause = "0.05\n10\n";
+  expect_typical_run(run(resumed), "non-blocking, idle, then the values");
+
+  Scenario idle;
+  idle.input_nonblocking = true;
+  idle.typed = "0.05\n";
+  idle.pause = 1000ms;
+  const Outcome outcome = run(idle);
+  EXPECT_TRUE(outcome.running_when_input_closed) << "the program did not wait for the second line";
+  expect_report(outcome, "non-blocking, idle, then closed", F6500);
 }
 
 // ----- Standard output and standard error that cannot be written ------------------------------

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     } else if (fs::is_regular_file(path)) {
       inputs.push_back(path);
     } else {
-      std::fprintf(stderr, "no such input: %s\n", path.c_str());
+      std::fprintf(stderr, "no such input: %s\n", path.string().c_str());
       return 2;
     }
   }
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     std::ifstream file(path, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (!file.good() && !file.eof()) {
-      std::fprintf(stderr, "cannot read %s\n", path.c_str());
+      std::fprintf(stderr, "cannot read %s\n", path.string().c_str());
       return 2;
     }
     std::vector<std::uint8_t> data(bytes.size());

@@ -1,6 +1,8 @@
 # Runs accuracy_report and compares what it writes with the committed docs/accuracy.md.
-# cmake -DREPORT=<accuracy_report> -DEXPECTED=<docs/accuracy.md> -DOUTPUT=<file> -P report_is_current.cmake
-execute_process(COMMAND "${REPORT}" "${OUTPUT}" RESULT_VARIABLE status)
+# cmake -DREPORT=<accuracy_report> -DEXPECTED=<docs/accuracy.md> -DOUTPUT=<file> [-DEMULATOR=<runner>]
+#       -P report_is_current.cmake
+# EMULATOR runs a cross-built report (Wine for a Windows build); empty for a native one.
+execute_process(COMMAND ${EMULATOR} "${REPORT}" "${OUTPUT}" RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "accuracy_report failed: ${status}")
 endif()

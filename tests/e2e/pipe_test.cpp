@@ -2,10 +2,16 @@
 // output and standard error captured, exit status checked.
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <filesystem>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +19,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -31,8 +35,75 @@ std::string read_file(const std::string& path) {
   return text.str();
 }
 
+// Where standard output goes when it cannot take what is written: a full device on POSIX; on
+// Windows a file opened for reading only.
+constexpr const char* unwritable_output = "/dev/full";
+
 class PipedRun : public ::testing::Test {
  protected:
+#if defined(_WIN32)
+  void SetUp() override {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("quiquadrado-e2e-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(dir);
+    dir_ = dir.string();
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+
+  static HANDLE open_for_child(const std::string& path, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+
+  // Runs the program with typed as its standard input; stdout_path set to unwritable_output
+  // gives it a standard output that refuses every write.
+  Outcome run(const std::string& typed, std::string stdout_path = {}, const char* = "C.UTF-8") {
+    const std::string in = dir_ + "/in";
+    const std::string out = dir_ + "/out";
+    const std::string err = dir_ + "/err";
+    std::ofstream(in, std::ios::binary) << typed;
+    std::ofstream(out, std::ios::binary).flush();
+
+    Outcome outcome;
+    const HANDLE input = open_for_child(in, GENERIC_READ, OPEN_EXISTING);
+    const HANDLE output = stdout_path == unwritable_output ? open_for_child(out, GENERIC_READ, OPEN_EXISTING)
+                                                           : open_for_child(out, GENERIC_WRITE, CREATE_ALWAYS);
+    const HANDLE error = open_for_child(err, GENERIC_WRITE, CREATE_ALWAYS);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = output;
+    startup.hStdError = error;
+    PROCESS_INFORMATION process{};
+    std::string program = QUIQUADRADO_PATH;
+    std::string command_line = "\"" + program + "\"";
+    const bool started = input != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE &&
+                         error != INVALID_HANDLE_VALUE &&
+                         CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process) != 0;
+    for (HANDLE handle : {input, output, error}) {
+      if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+    if (!started) {
+      ADD_FAILURE() << "cannot start " << program;
+      return outcome;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    outcome.status = static_cast<int>(status);
+    if (stdout_path.empty()) outcome.out = read_file(out);
+    outcome.err = read_file(err);
+    return outcome;
+  }
+#else
   void SetUp() override {
     char pattern[] = "/tmp/quiquadrado-e2e-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -79,6 +150,7 @@ class PipedRun : public ::testing::Test {
     outcome.err = read_file(err);
     return outcome;
   }
+#endif
 
   std::string dir_;
 };
@@ -133,6 +205,13 @@ TEST_F(PipedRun, ErrorsGoToStandardErrorWithExitStatusOne) {
   }
 }
 
+TEST_F(PipedRun, CarriageReturnsBeforeNewlinesAreDropped) {
+  const Outcome outcome = run("0.05\r\n10\r\n");
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.out, run("0.05\n10\n").out);
+  EXPECT_EQ(outcome.out.find('\r'), std::string::npos) << "lines end in a newline alone";
+}
+
 TEST_F(PipedRun, LastLineWithoutNewlineCounts) {
   const Outcome outcome = run("0.05\n10");
   EXPECT_EQ(outcome.status, 0);
@@ -140,7 +219,7 @@ TEST_F(PipedRun, LastLineWithoutNewlineCounts) {
 }
 
 TEST_F(PipedRun, FullDiskIsAFailureNotASuccess) {
-  const Outcome outcome = run("0.05\n10\n", "/dev/full");
+  const Outcome outcome = run("0.05\n10\n", unwritable_output);
   EXPECT_NE(outcome.status, 0);
   EXPECT_NE(outcome.err, "");
 }

@@ -7,14 +7,23 @@
 #include "console/console.hpp"
 #include "console/encoding.hpp"
 #include "console/plain_backend.hpp"
+#if defined(_WIN32)
+#include "console/windows_backend.hpp"
+#else
 #include "console/terminal_backend.hpp"
+#endif
 #include "dialogue/dialogue.hpp"
 
 int main() {
   using namespace quiquadrado;
 
   const console::Codeset codeset = console::locale_codeset();
+#if defined(_WIN32)
+  std::unique_ptr<console::Backend> backend = console::open_windows_backend();
+  if (!backend) console::use_binary_standard_streams();
+#else
   std::unique_ptr<console::Backend> backend = console::open_terminal_backend(codeset);
+#endif
   constexpr int standard_input = 0;  // the descriptor under std::cin
   if (!backend) {
     backend = std::make_unique<console::PlainBackend>(std::cin, std::cout, std::cerr, codeset, standard_input);

@@ -17,7 +17,8 @@ View ScreenModel::layout(std::size_t width, std::size_t height, std::string_view
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const bool last = i + 1 == lines_.size();
     const std::string_view line = last ? std::string_view(last_line) : std::string_view(lines_[i]);
-    const std::size_t count = last ? line.size() / width + 1 : std::max<std::size_t>(1, (line.size() + width - 1) / width);
+    const std::size_t count =
+        last ? line.size() / width + 1 : std::max<std::size_t>(1, (line.size() + width - 1) / width);
     for (std::size_t r = 0; r < count; ++r) {
       const std::size_t from = std::min(line.size(), r * width);
       rows.push_back(line.substr(from, width));

@@ -60,7 +60,7 @@ TEST(ScreenModel, ScrollsSoThatTheCursorRowIsVisible) {
   ScreenModel model;
   for (int i = 0; i < 12; ++i) {
     if (i > 0) model.line_break();
-    model.write_text("row" + std::to_string(i));
+    model.write_text(std::string("row").append(std::to_string(i)));
   }
   View view = model.layout(10, 5, "12");
   EXPECT_EQ(view.first_row, 7u);

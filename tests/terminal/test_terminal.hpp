@@ -74,7 +74,11 @@ class TestTerminal {
   // Every row, for failure messages.
   std::string dump() const {
     std::string text;
-    for (std::size_t r = 0; r < rows_; ++r) text += "|" + row_text(r) + "\n";
+    for (std::size_t r = 0; r < rows_; ++r) {
+      text += '|';
+      text += row_text(r);
+      text += '\n';
+    }
     return text;
   }
 
@@ -117,7 +121,7 @@ class TestTerminal {
     if (!sequence_.empty()) {
       sequence_ += static_cast<char>(byte);
       if (sequence_.size() == 2) {
-        if (byte != '[') fail("escape sequence " + printable(sequence_));
+        if (byte != '[') fail(std::string("escape sequence ").append(printable(sequence_)));
         return;
       }
       if (byte >= 0x40 && byte <= 0x7e) {
@@ -135,7 +139,7 @@ class TestTerminal {
       ++bells_;
       return;
     }
-    if (byte < 0x20) fail("control character " + std::to_string(byte));
+    if (byte < 0x20) fail(std::string("control character ").append(std::to_string(byte)));
     // UTF-8 or one-byte characters: a character ends where the next one starts.
     if (byte >= 0x80 && byte <= 0xbf && !character_.empty() && utf8_) {
       character_ += static_cast<char>(byte);
@@ -177,7 +181,7 @@ class TestTerminal {
     } else if (body == "9;1" && final_byte == 't') {
       ++window_operations_;
     } else {
-      fail("sequence " + printable(sequence));
+      fail(std::string("sequence ").append(printable(sequence)));
     }
   }
 

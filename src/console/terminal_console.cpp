@@ -58,13 +58,22 @@ Frame TerminalConsole::compose() const {
 }
 
 void TerminalConsole::present() {
+  frame_pending_ = false;
   if (closed_) return;
   shown_ = compose();
   const std::string bytes = renderer_.update(shown_);
   if (!bytes.empty()) device_->write(bytes);
 }
 
-void TerminalConsole::ring_bell() { device_->write(bell); }
+// Keys that arrive together (a paste, type-ahead) are answered together: one frame and at most
+// one bell, sent before the console waits for more.
+void TerminalConsole::show_pending() {
+  if (frame_pending_) present();
+  if (bell_pending_) {
+    bell_pending_ = false;
+    device_->write(bell);
+  }
+}
 
 void TerminalConsole::interrupt() {
   device_->interrupt();
@@ -74,6 +83,7 @@ void TerminalConsole::interrupt() {
 std::optional<Key> TerminalConsole::next_key() {
   for (;;) {
     if (std::optional<Key> key = keys_.next()) return key;
+    show_pending();
     if (input_ended_) return std::nullopt;
     input_.clear();
     const InputEvent event = device_->read_input(input_, keys_.in_escape() ? escape_wait_ms : -1);
@@ -116,19 +126,21 @@ std::optional<std::string> TerminalConsole::read_line() {
     const std::optional<Key> key = next_key();
     switch (key ? editor_.apply(*key) : EditResult::no_line) {
       case EditResult::unchanged: break;
-      case EditResult::changed: present(); break;
-      case EditResult::bell: ring_bell(); break;
+      case EditResult::changed: frame_pending_ = true; break;
+      case EditResult::bell: bell_pending_ = true; break;
       case EditResult::interrupt: interrupt();
       case EditResult::no_line:
         reading_ = false;
-        present();
+        frame_pending_ = true;
+        show_pending();
         return std::nullopt;
       case EditResult::done: {
         std::string line = editor_.line();
         reading_ = false;
         model_.write_text(line);
         model_.line_break();
-        present();
+        frame_pending_ = true;
+        show_pending();
         return line;
       }
     }
@@ -196,7 +208,7 @@ void TerminalConsole::end_of_run(std::string_view title, int exit_status) {
     if (key->kind == KeyKind::left || key->kind == KeyKind::right || key->kind == KeyKind::tab ||
         key->kind == KeyKind::back_tab) {
       box_->focused = box_->focused == yes_button ? no_button : yes_button;
-      present();
+      frame_pending_ = true;
     } else if (key->kind == KeyKind::enter || (key->kind == KeyKind::character && key->character == ' ')) {
       pressed = box_->focused;
       break;

@@ -47,7 +47,8 @@ class TerminalConsole final : public Backend {
   void present();
   // The next key, or nothing once the input has ended and every key before the end is taken.
   std::optional<Key> next_key();
-  void ring_bell();
+  // Draws the frame and rings the bell that the keys taken so far asked for.
+  void show_pending();
   [[noreturn]] void interrupt();
   void close_window();
 
@@ -66,6 +67,8 @@ class TerminalConsole final : public Backend {
   Rgb background_{};                        // the background last set
   std::string input_;                       // typed bytes read and not yet decoded
   bool input_ended_ = false;                // no more bytes will come
+  bool frame_pending_ = false;              // keys changed what is shown: draw before waiting
+  bool bell_pending_ = false;               // keys were refused: ring before waiting
   bool closed_ = false;                     // the terminal has been given back
 };
 

@@ -149,15 +149,33 @@ TEST(TerminalConsole, EchoDuringTheRead) {
   EXPECT_EQ(session.screen().cursor_column(), alpha_prompt.size() + 10);
 }
 
+TEST(TerminalConsole, KeysThatArriveTogetherAreAnsweredWithOneFrame) {
+  Session session({60, 10});
+  session.prepare(2);
+  session.prompt(alpha_prompt);
+  session.device().type("0.0512\x7f\x7f");
+  session.device().hold_input();
+  const int before = session.device().writes();
+  const std::string written_before = session.device().written();
+  EXPECT_THROW(session.console().read_line(), std::runtime_error);
+  EXPECT_EQ(session.device().writes(), before + 1);  // eight keys, one frame
+  EXPECT_EQ(session.screen().row_text(2), alpha_prompt + "0.05");
+  // And that frame holds the typed cells, not the whole screen.
+  EXPECT_LT(session.device().written().size() - written_before.size(), 40u);
+}
+
 TEST(TerminalConsole, TheLineHoldsAt128CharactersAndTheRestRings) {
   Session session({100, 40});
   session.prepare(3);
   session.prompt(degrees_prompt);
-  session.device().type(std::string(130, '1') + "\t\r");
+  session.device().type(std::string(130, '1') + "\t");  // one paste: one frame, one bell
+  session.device().type("2");                           // then a key at a time: a bell each
+  session.device().type("\t");
+  session.device().type("\r");
   const std::optional<std::string> line = session.console().read_line();
   ASSERT_TRUE(line);
   EXPECT_EQ(*line, std::string(128, '1'));
-  EXPECT_EQ(session.screen().bells(), 3);  // two digits and the Tab
+  EXPECT_EQ(session.screen().bells(), 3);
   // Prompt and 128 digits wrap onto the next row at 100 columns.
   EXPECT_EQ(session.screen().row_text(3), degrees_prompt + std::string(100 - degrees_prompt.size(), '1'));
   EXPECT_EQ(session.screen().row_text(4), std::string(128 - (100 - degrees_prompt.size()), '1'));

@@ -242,6 +242,7 @@ class FakeDevice final : public TerminalDevice {
     } else {
       screen_.receive(bytes);
       written_ += bytes;
+      ++writes_;
     }
   }
   TerminalSize size() override { return size_; }
@@ -258,13 +259,14 @@ class FakeDevice final : public TerminalDevice {
   bool restored() const { return restored_; }
   bool hangup_ends_input() const { return hangup_ends_input_; }
   bool input_left() const { return !steps_.empty(); }
-  void forget_written() { written_.clear(); }
+  int writes() const { return writes_; }  // write calls to the alternate screen
 
  private:
   std::deque<Step> steps_;
   TerminalSize size_;
   TestTerminal screen_;
   std::string written_;        // every byte sent to the alternate screen
+  int writes_ = 0;             // and in how many writes
   std::string normal_screen_;  // every byte sent after the restore
   bool restored_ = false;
   bool hangup_ends_input_ = false;

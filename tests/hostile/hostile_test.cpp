@@ -121,6 +121,8 @@ struct Scenario {
   std::optional<std::size_t> out_closed_after;  // the reader of standard output closes it after
                                                 // this many bytes; the pause's text waits for it
   bool sigpipe_ignored = false;             // the child starts with SIGPIPE ignored, not default
+  bool output_nonblocking = false;          // standard output's pipe is O_NONBLOCK
+  std::chrono::milliseconds output_read_after{0};  // standard output is not read before this
 };
 
 struct Outcome {
@@ -148,6 +150,7 @@ Outcome run(const Scenario& scenario) {
   }
 
   if (scenario.input_nonblocking) set_nonblocking(in_pipe[0]);
+  if (scenario.output_nonblocking) set_nonblocking(out_pipe[1]);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -257,7 +260,7 @@ Outcome run(const Scenario& scenario) {
     }
 
     std::vector<pollfd> fds;
-    if (out_fd >= 0) fds.push_back({out_fd, POLLIN, 0});
+    if (out_fd >= 0 && now - start >= scenario.output_read_after) fds.push_back({out_fd, POLLIN, 0});
     if (err_fd >= 0) fds.push_back({err_fd, POLLIN, 0});
     if (in_fd >= 0 && !feeder.pending().empty()) fds.push_back({in_fd, POLLOUT, 0});
     poll(fds.data(), fds.size(), 20);
@@ -601,6 +604,25 @@ TEST(HostileOutput, ReaderClosingEarlyEndsTheRun) {
     } else {
       EXPECT_EQ(outcome.signal, SIGPIPE) << name << ": " << describe(outcome);
     }
+  }
+}
+
+// Standard output that another process left non-blocking, read late: the screen fills the pipe.
+// Whatever the program does about that, it never ends with 0 and less than the whole screen.
+TEST(HostileOutput, NonBlockingOutputReadLateIsNeverAQuietLoss) {
+  Scenario scenario;
+  scenario.typed = {{"\n", 200000}, {"0.05\n10\n"}};
+  scenario.output_nonblocking = true;
+  scenario.output_read_after = 1000ms;
+  const Outcome outcome = run(scenario);
+  expect_bounded(outcome, "non-blocking output");
+  EXPECT_EQ(outcome.signal, 0) << describe(outcome);
+  if (outcome.exit_status == 0) {
+    expect_typical_run(outcome, "non-blocking output, whole screen");
+    EXPECT_EQ(rows_of(outcome.out).size(), 28u + 200000u);
+  } else {
+    EXPECT_EQ(outcome.exit_status, 1) << describe(outcome);
+    EXPECT_EQ(outcome.err, write_error);
   }
 }
 

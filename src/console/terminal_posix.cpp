@@ -232,28 +232,6 @@ void give_back_signals() {
   ::sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
-// The saved settings with what the console needs: bytes as they are typed, one at a time, no
-// echo, no signals from keys.
-termios raw_settings(const termios& saved) {
-  termios raw = saved;
-  raw.c_iflag &= ~static_cast<tcflag_t>(BRKINT);  // a break sends no SIGINT
-  raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL);   // Enter stays CR ...
-  raw.c_iflag &= ~static_cast<tcflag_t>(INLCR);   // ... and LF stays LF
-  raw.c_iflag &= ~static_cast<tcflag_t>(IGNCR);   // no CR is dropped
-  raw.c_iflag &= ~static_cast<tcflag_t>(INPCK);   // no parity check
-  raw.c_iflag &= ~static_cast<tcflag_t>(ISTRIP);  // all eight bits of every byte
-  raw.c_iflag &= ~static_cast<tcflag_t>(IXON);    // Ctrl-S and Ctrl-Q are bytes; output never stalls
-  raw.c_lflag &= ~static_cast<tcflag_t>(ECHO);    // the console echoes what it accepts
-  raw.c_lflag &= ~static_cast<tcflag_t>(ECHONL);  // not even a newline
-  raw.c_lflag &= ~static_cast<tcflag_t>(ICANON);  // bytes at once, not lines
-  raw.c_lflag &= ~static_cast<tcflag_t>(ISIG);    // Ctrl-C, Ctrl-Z, Ctrl-\ are bytes (Ctrl-Z is typed text)
-  raw.c_lflag &= ~static_cast<tcflag_t>(IEXTEN);  // Ctrl-V and Ctrl-O are bytes
-  raw.c_cc[VMIN] = 1;                             // a read returns as soon as one byte is there
-  raw.c_cc[VTIME] = 0;                            // with no timer
-  // c_oflag is left alone: OPOST stays on, so "\n" still becomes CR LF on the normal screen.
-  return raw;
-}
-
 // Raw mode and the alternate screen. TCSANOW, never TCSAFLUSH: what was typed ahead stays.
 bool enter_terminal() {
   const termios raw = raw_settings(shared.saved);
@@ -431,6 +409,26 @@ void PosixTerminal::interrupt() {
 }
 
 }  // namespace
+
+termios raw_settings(const termios& saved) {
+  termios raw = saved;
+  raw.c_iflag &= ~static_cast<tcflag_t>(BRKINT);  // a break sends no SIGINT
+  raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL);   // Enter stays CR ...
+  raw.c_iflag &= ~static_cast<tcflag_t>(INLCR);   // ... and LF stays LF
+  raw.c_iflag &= ~static_cast<tcflag_t>(IGNCR);   // no CR is dropped
+  raw.c_iflag &= ~static_cast<tcflag_t>(INPCK);   // no parity check
+  raw.c_iflag &= ~static_cast<tcflag_t>(ISTRIP);  // all eight bits of every byte
+  raw.c_iflag &= ~static_cast<tcflag_t>(IXON);    // Ctrl-S and Ctrl-Q are bytes; output never stalls
+  raw.c_lflag &= ~static_cast<tcflag_t>(ECHO);    // the console echoes what it accepts
+  raw.c_lflag &= ~static_cast<tcflag_t>(ECHONL);  // not even a newline
+  raw.c_lflag &= ~static_cast<tcflag_t>(ICANON);  // bytes at once, not lines
+  raw.c_lflag &= ~static_cast<tcflag_t>(ISIG);    // Ctrl-C, Ctrl-Z, Ctrl-\ are bytes (Ctrl-Z is typed text)
+  raw.c_lflag &= ~static_cast<tcflag_t>(IEXTEN);  // Ctrl-V and Ctrl-O are bytes
+  raw.c_cc[VMIN] = 1;                             // a read returns as soon as one byte is there
+  raw.c_cc[VTIME] = 0;                            // with no timer
+  // c_oflag is left alone: OPOST stays on, so "\n" still becomes CR LF on the normal screen.
+  return raw;
+}
 
 void write_fully(int fd, std::string_view bytes, WriteCall call) {
   constexpr int wait_ms = 100;       // one wait for a full non-blocking descriptor

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <cstddef>
 #include <memory>
@@ -16,6 +17,10 @@ namespace quiquadrado::console {
 // handlers, enters raw mode and the alternate screen. Nothing (and the terminal untouched) when
 // any step fails, or when a device is open already.
 std::unique_ptr<TerminalDevice> open_posix_terminal();
+
+// The saved settings with what the console needs: bytes as they are typed, one at a time, no
+// echo, no signals from keys, no flow control; output processing (OPOST) left as it was.
+termios raw_settings(const termios& saved);
 
 // The write loop: all of bytes to fd, on after partial writes, again after EINTR, waiting a
 // bounded time while a non-blocking descriptor is full; throws OutputError on any other

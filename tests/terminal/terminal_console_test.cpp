@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "console/colour.hpp"
+#include "console/plain_backend.hpp"
 #include "console/terminal_console.hpp"
 #include "test_terminal.hpp"
 
@@ -376,6 +377,23 @@ TEST(TerminalConsole, EndOfInputAnswersTheDefaultAndCloses) {
   session.console().end_of_run("quiquadrado", 1);  // no input at all: no wait, closed
   EXPECT_TRUE(session.device().restored());
   EXPECT_EQ(session.device().normal_screen(), "      row 1\n      row 2\n");
+}
+
+TEST(TerminalConsole, FinalScreenLostOnlyWhenNobodyIsLeft) {
+  {  // The input has ended (a hang-up): the terminal that takes no final screen is no error.
+    Session session({40, 10});
+    session.prepare(1);
+    session.device().gone_after_restore();
+    EXPECT_NO_THROW(session.console().end_of_run("quiquadrado", 0));
+    EXPECT_TRUE(session.device().restored());
+  }
+  {  // Yes was pressed, so somebody is there: losing the final screen is an output error.
+    Session session({40, 10});
+    session.prepare(1);
+    session.device().type("y");
+    session.device().gone_after_restore();
+    EXPECT_THROW(session.console().end_of_run("quiquadrado", 0), OutputError);
+  }
 }
 
 TEST(TerminalConsole, CtrlCInTheBoxes) {

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "console/plain_backend.hpp"  // OutputError
 #include "console/terminal_device.hpp"
 #include "console/terminal_frame.hpp"
 
@@ -221,6 +222,7 @@ class FakeDevice final : public TerminalDevice {
   void resize_to(TerminalSize size) { steps_.push_back(Step{InputEvent::redraw, {}, size}); }
   void pause() { steps_.push_back(Step{InputEvent::timed_out, {}, {}}); }
   void hold_input() { hold_ = true; }  // read_input throws instead of ending the input
+  void gone_after_restore() { gone_after_restore_ = true; }  // writes after restore() fail
 
   InputEvent read_input(std::string& bytes, int) override {
     if (steps_.empty()) {
@@ -237,6 +239,7 @@ class FakeDevice final : public TerminalDevice {
     return step.event;
   }
   void write(std::string_view bytes) override {
+    if (restored_ && gone_after_restore_) throw OutputError("the terminal is gone");
     if (restored_) {
       normal_screen_ += bytes;
     } else {
@@ -271,6 +274,7 @@ class FakeDevice final : public TerminalDevice {
   bool restored_ = false;
   bool hangup_ends_input_ = false;
   bool hold_ = false;
+  bool gone_after_restore_ = false;
 };
 
 }  // namespace quiquadrado::console::testing

@@ -83,8 +83,8 @@ void TerminalConsole::interrupt() {
 std::optional<Key> TerminalConsole::next_key() {
   for (;;) {
     if (std::optional<Key> key = keys_.next()) return key;
+    if (input_ended_) return std::nullopt;  // nothing more to draw for: the caller decides
     show_pending();
-    if (input_ended_) return std::nullopt;
     input_.clear();
     const InputEvent event = device_->read_input(input_, keys_.in_escape() ? escape_wait_ms : -1);
     switch (event) {

@@ -237,7 +237,7 @@ bool enter_terminal() {
   const termios raw = raw_settings(shared.saved);
   if (::tcsetattr(input_fd, TCSANOW, &raw) != 0) return false;
   shared.raw_on = 1;
-  shared.screen_on = 1;  // before the bytes: a restore after a partial write still leaves
+  shared.screen_on = 1;  // set before the bytes, so that a restore follows even a partial write
   try {
     write_fully(output_fd, enter_sequence, ::write);
   } catch (const OutputError&) {
@@ -273,8 +273,8 @@ class PosixTerminal final : public TerminalDevice {
   void suspend();
   void close_pipe() noexcept;
 
-  bool opened_ = false;      // open() succeeded: the destructor has something to give back
-  bool input_ended_ = false; // end of input seen: it stays ended
+  bool opened_ = false;       // open() succeeded: the destructor has something to give back
+  bool input_ended_ = false;  // the end of the input was seen: it stays ended
 };
 
 bool PosixTerminal::open() {

@@ -396,6 +396,17 @@ TEST(TerminalConsole, FinalScreenLostOnlyWhenNobodyIsLeft) {
   }
 }
 
+TEST(TerminalConsole, HangUpWhileTheEndOfRunBoxWaitsClosesQuietly) {
+  Session session({40, 12});
+  session.prepare(1);
+  session.device().type("\x1b[C");  // the focus moves to Yes, then the terminal is gone
+  session.device().hang_up();
+  // No write reaches the gone terminal after the hang-up, and none of its failures is an error.
+  EXPECT_NO_THROW(session.console().end_of_run("quiquadrado", 0));
+  EXPECT_TRUE(session.device().restored());
+  EXPECT_NE(session.screen().find_row("> Yes <"), session.screen().rows());
+}
+
 TEST(TerminalConsole, CtrlCInTheBoxes) {
   Session error({40, 12});
   error.prepare(1);

@@ -221,6 +221,8 @@ class FakeDevice final : public TerminalDevice {
   void type(std::string bytes) { steps_.push_back(Step{InputEvent::bytes, std::move(bytes), {}}); }
   void resize_to(TerminalSize size) { steps_.push_back(Step{InputEvent::redraw, {}, size}); }
   void pause() { steps_.push_back(Step{InputEvent::timed_out, {}, {}}); }
+  // The terminal hangs up: the input ends and every later write fails.
+  void hang_up() { steps_.push_back(Step{InputEvent::end_of_input, {}, {}}); }
   void hold_input() { hold_ = true; }  // read_input throws instead of ending the input
   void gone_after_restore() { gone_after_restore_ = true; }  // writes after restore() fail
 
@@ -231,6 +233,7 @@ class FakeDevice final : public TerminalDevice {
     }
     Step step = std::move(steps_.front());
     steps_.pop_front();
+    if (step.event == InputEvent::end_of_input) gone_ = true;
     if (step.event == InputEvent::bytes) bytes += step.bytes;
     if (step.event == InputEvent::redraw) {
       size_ = step.size;
@@ -239,7 +242,7 @@ class FakeDevice final : public TerminalDevice {
     return step.event;
   }
   void write(std::string_view bytes) override {
-    if (restored_ && gone_after_restore_) throw OutputError("the terminal is gone");
+    if (gone_ || (restored_ && gone_after_restore_)) throw OutputError("the terminal is gone");
     if (restored_) {
       normal_screen_ += bytes;
     } else {
@@ -275,6 +278,7 @@ class FakeDevice final : public TerminalDevice {
   bool hangup_ends_input_ = false;
   bool hold_ = false;
   bool gone_after_restore_ = false;
+  bool gone_ = false;  // hung up: no write succeeds
 };
 
 }  // namespace quiquadrado::console::testing

@@ -10,6 +10,8 @@
 #if defined(_WIN32)
 #include "console/windows_backend.hpp"
 #else
+#include <unistd.h>
+
 #include "console/terminal_backend.hpp"
 #endif
 #include "dialogue/dialogue.hpp"
@@ -26,7 +28,12 @@ int main() {
 #endif
   constexpr int standard_input = 0;  // the descriptor under std::cin
   if (!backend) {
-    backend = std::make_unique<console::PlainBackend>(std::cin, std::cout, std::cerr, codeset, standard_input);
+    auto plain = std::make_unique<console::PlainBackend>(std::cin, std::cout, std::cerr, codeset, standard_input);
+#if !defined(_WIN32)
+    // A terminal too plain for our console still echoes what is typed: once is enough.
+    plain->echo_typed_lines(!(::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0));
+#endif
+    backend = std::move(plain);
   }
   console::Console screen(*backend);
 

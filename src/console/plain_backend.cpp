@@ -103,8 +103,12 @@ std::optional<std::string> PlainBackend::read_line() {
     return std::nullopt;
   }
 
-  write_text(printable(line));
-  line_break();
+  if (echo_typed_lines_) {
+    write_text(printable(line));
+    line_break();
+  } else {
+    at_line_start_ = true;  // the terminal's own echo of Enter began the next row
+  }
   return line;
 }
 

@@ -31,6 +31,10 @@ class PlainBackend final : public Backend {
                int input_descriptor = -1) noexcept
       : in_(in), out_(out), err_(err), codeset_(codeset), input_descriptor_(input_descriptor) {}
 
+  // Whether a typed line is written after its prompt. Off where the terminal itself has already
+  // shown the typing on the same screen (a terminal too plain for the console of its own).
+  void echo_typed_lines(bool echo) noexcept { echo_typed_lines_ = echo; }
+
   void write_text(std::string_view text) override;
   void line_break() override;
   // A line ends at a newline or at the end of the input; a carriage return before the newline
@@ -56,6 +60,7 @@ class PlainBackend final : public Backend {
   int input_descriptor_;      // the descriptor under in_, or -1
   Rgb background_{};          // what set_background_rgb last set
   bool at_line_start_ = true; // nothing written on the current output line yet
+  bool echo_typed_lines_ = true;  // write each typed line after its prompt
 };
 
 }  // namespace quiquadrado::console

@@ -40,6 +40,7 @@
 #include "console/line_editor.hpp"
 #include "console/message_box.hpp"
 #include "console/screen_model.hpp"
+#include "console/windows_message_box.hpp"
 
 namespace quiquadrado::console {
 
@@ -586,27 +587,18 @@ std::size_t WindowsBackend::ask_in_console(MessageBox box, bool error) {
 
 void WindowsBackend::report_error(std::string_view title, std::string_view text) {
   render();
-  // Anything but OK means no box could be shown (0 on Windows, -1 under Wine without a display).
-  if (MessageBoxW(nullptr, wide(text).c_str(), wide(title).c_str(), MB_TASKMODAL | MB_ICONERROR | MB_OK) == IDOK) {
-    return;
-  }
-  ask_in_console(MessageBox{std::string(title), "(X)", {std::string(text)}, {"OK"}, 0}, true);
+  MessageBox box{std::string(title), std::string(error_icon_symbol), {std::string(text)}, {"OK"}, 0, true};
+  if (!ask_in_window(box)) ask_in_console(std::move(box), true);
 }
 
 void WindowsBackend::end_of_run(std::string_view title, int exit_status) {
-  constexpr std::size_t yes = 0;
   constexpr std::size_t no = 1;
   const std::string question = "Program Terminated with exit code " + std::to_string(exit_status);
   render();
-  std::size_t pressed = no;
-  const int answer = MessageBoxW(nullptr, wide(question + "\nExit Window?").c_str(), wide(title).c_str(),
-                                 MB_TASKMODAL | MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2);
-  if (answer != IDYES && answer != IDNO) {  // no box could be shown
-    pressed = ask_in_console(MessageBox{std::string(title), "/!\\", {question, "Exit Window?"}, {"Yes", "No"}, no}, false);
-  } else {
-    pressed = answer == IDYES ? yes : no;
-  }
-  if (pressed == no) {
+  MessageBox box{std::string(title), std::string(warning_icon_symbol), {question, "Exit Window?"}, {"Yes", "No"}, no};
+  std::optional<std::size_t> pressed = ask_in_window(box);
+  if (!pressed) pressed = ask_in_console(std::move(box), false);
+  if (*pressed == no) {
     // The final screen stays until the user closes the window.
     status_ = "Press any key to close the window.";
     render();

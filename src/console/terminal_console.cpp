@@ -1,6 +1,4 @@
-// Sequences sent here besides the frames' (see terminal_frame.hpp):
-//   XTWINOPS  ESC [ 9 ; 1 t   maximise the terminal's window (no answer is awaited)
-//   BEL       0x07            ring the bell
+// Sent here besides the frames (see terminal_frame.hpp): BEL (0x07), the bell.
 #include "console/terminal_console.hpp"
 
 #include <algorithm>
@@ -14,7 +12,6 @@ namespace quiquadrado::console {
 
 namespace {
 
-constexpr std::string_view maximize_sequence = "\x1b[9;1t";
 constexpr std::string_view bell = "\a";
 constexpr int escape_wait_ms = 50;  // how long an ESC waits for the rest of its sequence
 constexpr unsigned char ctrl_c = 0x03;
@@ -155,7 +152,7 @@ bool TerminalConsole::maximize_window(Window window) {
   bool done = true;
   if (window == Window::main) {
     done = may_maximize_;
-    if (may_maximize_) device_->write(maximize_sequence);
+    if (may_maximize_) device_->maximize();
   }
   size_ = device_->size();
   present();
@@ -179,7 +176,10 @@ void TerminalConsole::clear_console() {
 }
 
 void TerminalConsole::report_error(std::string_view title, std::string_view text) {
-  box_ = MessageBox{std::string(title), std::string(error_icon_symbol), {std::string(text)}, {"OK"}, 0, true};
+  MessageBox box{std::string(title), std::string(error_icon_symbol), {std::string(text)}, {"OK"}, 0, true};
+  present();
+  if (device_->ask_in_window(box)) return;
+  box_ = std::move(box);
   present();
   for (;;) {
     const std::optional<Key> key = next_key();
@@ -198,32 +198,16 @@ void TerminalConsole::end_of_run(std::string_view title, int exit_status) {
   device_->set_hangup_ends_input(true);
   std::string question = "Program Terminated with exit code ";
   question += std::to_string(exit_status);
-  box_ = MessageBox{std::string(title), std::string(warning_icon_symbol), {question, "Exit Window?"}, {"Yes", "No"},
-                    no_button, false};
+  MessageBox box{std::string(title), std::string(warning_icon_symbol), {question, "Exit Window?"}, {"Yes", "No"},
+                 no_button, false};
   present();
-  std::size_t pressed = no_button;  // the default, also when nobody is left to answer
-  for (;;) {
-    const std::optional<Key> key = next_key();
-    if (!key) break;
-    if (key->kind == KeyKind::left || key->kind == KeyKind::right || key->kind == KeyKind::tab ||
-        key->kind == KeyKind::back_tab) {
-      box_->focused = box_->focused == yes_button ? no_button : yes_button;
-      frame_pending_ = true;
-    } else if (key->kind == KeyKind::enter || (key->kind == KeyKind::character && key->character == ' ')) {
-      pressed = box_->focused;
-      break;
-    } else if (is_character(*key, 'y')) {
-      pressed = yes_button;
-      break;
-    } else if (is_character(*key, 'n')) {
-      pressed = no_button;
-      break;
-    } else if (key->kind == KeyKind::interrupt) {
-      interrupt();
-    }
+  std::optional<std::size_t> pressed = device_->ask_in_window(box);
+  if (!pressed) {
+    box_ = std::move(box);
+    pressed = ask_yes_or_no();
+    box_.reset();
   }
-  box_.reset();
-  if (pressed == no_button && !input_ended_) {
+  if (*pressed == no_button && !input_ended_) {
     // The final screen stays until the user closes it: any key, or closing the terminal.
     status_ = close_hint;
     present();
@@ -232,6 +216,29 @@ void TerminalConsole::end_of_run(std::string_view title, int exit_status) {
     status_.clear();
   }
   close_window();
+}
+
+// The Yes/No box drawn in the console: the button pressed; No, the default, when nobody is left
+// to answer.
+std::size_t TerminalConsole::ask_yes_or_no() {
+  present();
+  for (;;) {
+    const std::optional<Key> key = next_key();
+    if (!key) return no_button;
+    if (key->kind == KeyKind::left || key->kind == KeyKind::right || key->kind == KeyKind::tab ||
+        key->kind == KeyKind::back_tab) {
+      box_->focused = box_->focused == yes_button ? no_button : yes_button;
+      frame_pending_ = true;
+    } else if (key->kind == KeyKind::enter || (key->kind == KeyKind::character && key->character == ' ')) {
+      return box_->focused;
+    } else if (is_character(*key, 'y')) {
+      return yes_button;
+    } else if (is_character(*key, 'n')) {
+      return no_button;
+    } else if (key->kind == KeyKind::interrupt) {
+      interrupt();
+    }
+  }
 }
 
 // Gives the terminal back, then writes the run's final screen on the normal screen as plain

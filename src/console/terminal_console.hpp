@@ -50,6 +50,7 @@ class TerminalConsole final : public Backend {
   // Draws the frame and rings the bell that the keys taken so far asked for.
   void show_pending();
   [[noreturn]] void interrupt();
+  std::size_t ask_yes_or_no();
   void close_window();
 
   std::unique_ptr<TerminalDevice> device_;  // the terminal

@@ -1,13 +1,17 @@
 // The terminal as the console's drawing and key handling sees it: bytes out, typed bytes in,
 // a size, and the events that make the screen's contents unknown. The POSIX implementation
-// (raw mode, the alternate screen, signals) lives in terminal_posix.cpp; tests use a device of
-// their own. Everything above this interface is free of any platform.
+// (raw mode, the alternate screen, signals) lives in terminal_posix.cpp, the Windows console's
+// in windows_backend.cpp; tests use a device of their own. Everything above this interface is
+// free of any platform.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "console/message_box.hpp"
 #include "console/terminal_facts.hpp"  // TerminalSize
 
 namespace quiquadrado::console {
@@ -30,6 +34,11 @@ class TerminalDevice {
   virtual void write(std::string_view bytes) = 0;
   // The terminal's size now.
   virtual TerminalSize size() = 0;
+  // Asks the window around the terminal to fill the display (no answer is awaited).
+  virtual void maximize() = 0;
+  // Shows the box as a window of the system's own and waits for one of its buttons, whose index
+  // it answers; nothing where the system has no such windows, and the console draws the box.
+  virtual std::optional<std::size_t> ask_in_window(const MessageBox& /*box*/) { return std::nullopt; }
   // While set, a hang-up of the terminal ends the input (the window is closed as if the user
   // had closed it) instead of ending the process.
   virtual void set_hangup_ends_input(bool ends_input) = 0;

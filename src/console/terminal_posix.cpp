@@ -14,6 +14,7 @@
 //   DECAWM   ESC [ ? 7 l / h      autowrap off / on: writing the last column never scrolls
 //   DECTCEM  ESC [ ? 25 h         show the cursor (frames may have hidden it)
 //   SGR      ESC [ 0 m            reset colours and attributes
+//   XTWINOPS ESC [ 9 ; 1 t        maximise the terminal's window (no answer is awaited)
 //
 // Signals:
 //   SIGWINCH, SIGCONT, SIGTSTP    the handler only sets a flag and writes a byte to a pipe that
@@ -55,6 +56,7 @@ namespace {
 
 constexpr std::string_view enter_sequence = "\x1b[?1049h\x1b[?7l";
 constexpr std::string_view restore_sequence = "\x1b[?25h\x1b[0m\x1b[?7h\x1b[?1049l";
+constexpr std::string_view maximize_sequence = "\x1b[9;1t";
 
 constexpr int input_fd = STDIN_FILENO;
 constexpr int output_fd = STDOUT_FILENO;
@@ -265,6 +267,7 @@ class PosixTerminal final : public TerminalDevice {
   InputEvent read_input(std::string& bytes, int timeout_ms) override;
   void write(std::string_view bytes) override { write_fully(output_fd, bytes, ::write); }
   TerminalSize size() override;
+  void maximize() override { write(maximize_sequence); }
   void set_hangup_ends_input(bool ends_input) override { shared.hangup_ends_input = ends_input ? 1 : 0; }
   void restore() override { restore_now(); }
   [[noreturn]] void interrupt() override;

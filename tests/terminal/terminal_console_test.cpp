@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "console/colour.hpp"
 #include "console/plain_backend.hpp"
@@ -405,6 +406,49 @@ TEST(TerminalConsole, HangUpWhileTheEndOfRunBoxWaitsClosesQuietly) {
   EXPECT_NO_THROW(session.console().end_of_run("quiquadrado", 0));
   EXPECT_TRUE(session.device().restored());
   EXPECT_NE(session.screen().find_row("> Yes <"), session.screen().rows());
+}
+
+// Where the system shows boxes as windows of its own, the console draws none, and the window's
+// answer decides the end of the run as a key would.
+TEST(TerminalConsole, BoxesAsTheSystemsWindows) {
+  {
+    Session session({60, 12});
+    session.prepare(3);
+    session.device().answer_in_windows({0});
+    session.console().report_error("run-time error ", "F6101: READ() - Invalid integer");
+    ASSERT_EQ(session.device().windows().size(), 1u);
+    const MessageBox& box = session.device().windows()[0];
+    EXPECT_EQ(box.title, "run-time error ");
+    EXPECT_EQ(box.text, std::vector<std::string>{"F6101: READ() - Invalid integer"});
+    EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
+    EXPECT_TRUE(box.error);
+    for (std::size_t row = 0; row < 3; ++row) EXPECT_EQ(session.screen().row_text(row), row_text_of(row + 1));
+    EXPECT_EQ(session.screen().find_row("OK"), session.screen().rows()) << session.screen().dump();
+    EXPECT_TRUE(session.consistent());
+  }
+  struct Case {
+    std::size_t button;    // pressed in the window
+    bool waits_for_a_key;  // No: the final screen stays until a key
+  };
+  for (const Case c : {Case{0, false}, Case{1, true}}) {
+    Session session({60, 12});
+    session.prepare(2);
+    session.console().line_break();
+    session.device().answer_in_windows({c.button});
+    if (c.waits_for_a_key) session.device().type("q");
+    session.device().type("!");  // never taken
+    session.console().end_of_run("quiquadrado", 1);
+    ASSERT_EQ(session.device().windows().size(), 1u);
+    const MessageBox& box = session.device().windows()[0];
+    EXPECT_EQ(box.title, "quiquadrado");
+    EXPECT_EQ(box.text, (std::vector<std::string>{"Program Terminated with exit code 1", "Exit Window?"}));
+    EXPECT_EQ(box.buttons, (std::vector<std::string>{"Yes", "No"}));
+    EXPECT_EQ(box.focused, 1u);
+    EXPECT_FALSE(box.error);
+    EXPECT_EQ(session.screen().find_row("Exit Window?"), session.screen().rows());
+    EXPECT_TRUE(session.device().input_left());
+    EXPECT_EQ(session.device().normal_screen(), "      row 1\n      row 2\n");
+  }
 }
 
 TEST(TerminalConsole, CtrlCInTheBoxes) {

@@ -9,12 +9,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "console/message_box.hpp"
 #include "console/plain_backend.hpp"  // OutputError
 #include "console/terminal_device.hpp"
 #include "console/terminal_frame.hpp"
@@ -223,6 +225,11 @@ class FakeDevice final : public TerminalDevice {
   void pause() { steps_.push_back(Step{InputEvent::timed_out, {}, {}}); }
   // The terminal hangs up: the input ends and every later write fails.
   void hang_up() { steps_.push_back(Step{InputEvent::end_of_input, {}, {}}); }
+  // Boxes are shown as the system's own windows, each answered with the next of these buttons.
+  void answer_in_windows(std::deque<std::size_t> buttons) {
+    window_answers_ = std::move(buttons);
+    shows_windows_ = true;
+  }
   void hold_input() { hold_ = true; }  // read_input throws instead of ending the input
   void gone_after_restore() { gone_after_restore_ = true; }  // writes after restore() fail
 
@@ -252,6 +259,15 @@ class FakeDevice final : public TerminalDevice {
     }
   }
   TerminalSize size() override { return size_; }
+  void maximize() override { write("\x1b[9;1t"); }
+  std::optional<std::size_t> ask_in_window(const MessageBox& box) override {
+    if (!shows_windows_) return std::nullopt;
+    windows_.push_back(box);
+    if (window_answers_.empty()) throw std::runtime_error("a window waited for an answer that the test did not give");
+    const std::size_t button = window_answers_.front();
+    window_answers_.pop_front();
+    return button;
+  }
   void set_hangup_ends_input(bool ends_input) override { hangup_ends_input_ = ends_input; }
   void restore() override { restored_ = true; }
   [[noreturn]] void interrupt() override {
@@ -266,6 +282,7 @@ class FakeDevice final : public TerminalDevice {
   bool hangup_ends_input() const { return hangup_ends_input_; }
   bool input_left() const { return !steps_.empty(); }
   int writes() const { return writes_; }  // write calls to the alternate screen
+  const std::vector<MessageBox>& windows() const { return windows_; }  // boxes shown as windows
 
  private:
   std::deque<Step> steps_;
@@ -279,6 +296,9 @@ class FakeDevice final : public TerminalDevice {
   bool hold_ = false;
   bool gone_after_restore_ = false;
   bool gone_ = false;  // hung up: no write succeeds
+  bool shows_windows_ = false;
+  std::deque<std::size_t> window_answers_;
+  std::vector<MessageBox> windows_;
 };
 
 }  // namespace quiquadrado::console::testing

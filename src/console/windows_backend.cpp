@@ -1,22 +1,22 @@
-// The console on Windows. It owns the console for the whole run: its own screen buffer, the
-// input and output modes, and the colours are set in one place and given back by one idempotent
-// restore, which the normal end, the console's control handler (Ctrl-Break, closing the
-// window), exit() and std::terminate all go through.
+// The Windows console as a terminal device: the same TerminalConsole draws on it as on a POSIX
+// terminal, so screen, line editing, colours and boxes are one piece of code everywhere.
 //
-// The screen is drawn from the same ScreenModel as on any other console: every frame is the
-// whole view, each row filled to the width, with a message box or a status line over it. Where
-// the console takes virtual-terminal sequences (ENABLE_VIRTUAL_TERMINAL_PROCESSING) the frame
-// is one UTF-16 string with the background as 24-bit colour; elsewhere it is painted cell by
-// cell with console attributes and the nearest of the console's 16 colours. Text always goes
-// out as UTF-16, so accents are right whatever the console's code page.
+// The device owns the console for the whole run: a screen buffer of its own (the alternate
+// screen's counterpart), the input and output modes, and the colours are set in one place and
+// given back by one idempotent restore, which the normal end, Ctrl-C, the console's control
+// handler (Ctrl-Break, closing the window), exit() and std::terminate all go through.
 //
-// Keys come from ReadConsoleInputW's key records: the editing keys by their virtual-key codes,
-// everything else by its character, fed as UTF-8 to the same KeyDecoder and LineEditor as on a
-// terminal, so Ctrl-C, Ctrl-D and Ctrl-Z mean the same everywhere.
+// Output: where the screen buffer takes virtual-terminal sequences (and really acts on them:
+// some consoles accept the mode and print the sequences as text), the renderer's bytes go out
+// as they are, as UTF-16. Elsewhere a SequenceReader reads them back and the cells are painted
+// through the console's calls, in the nearest of its 16 colours. Text is always UTF-16, so the
+// accents are right whatever the console's code page.
 //
-// The error report and the end-of-run prompt are real message boxes; where none can be shown
-// (no display, as for Wine on a bare terminal) they are drawn inside the console instead, as on
-// a terminal.
+// Input: key records (ReadConsoleInputW) become a terminal's bytes through KeyRecordReader; a
+// change of the buffer's size is a redraw.
+//
+// Message boxes are the system's own (MessageBoxW); where none can be shown (no display, as for
+// Wine on a bare terminal) the console draws them itself.
 #include "console/windows_backend.hpp"
 
 #include <fcntl.h>
@@ -25,28 +25,31 @@
 #undef MessageBox  // the console's own MessageBox, not the ANSI/wide switch of <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "console/colour.hpp"
-#include "console/encoding.hpp"
-#include "console/keys.hpp"
-#include "console/line_editor.hpp"
-#include "console/message_box.hpp"
-#include "console/screen_model.hpp"
+#include "console/key_records.hpp"
+#include "console/plain_backend.hpp"  // OutputError
+#include "console/sequence_reader.hpp"
+#include "console/terminal_console.hpp"
+#include "console/terminal_device.hpp"
+#include "console/terminal_facts.hpp"
 #include "console/windows_message_box.hpp"
+#include "console/windows_text.hpp"
 
 namespace quiquadrado::console {
 
 namespace {
 
 constexpr int interrupted_status = 130;  // as a POSIX shell reports a run ended by Ctrl-C
+constexpr DWORD records_at_once = 64;
 
 // ---- The console as it was, and whether we hold it: touched by the control handler, which
 // runs on a thread of its own. ----
@@ -57,6 +60,7 @@ struct ConsoleState {
   DWORD input_mode = 0;                  // modes before the run
   DWORD output_mode = 0;
   WORD attributes = 0;                   // colours before the run
+  CONSOLE_CURSOR_INFO cursor{};          // the cursor before the run
   volatile LONG active = 0;              // the console is ours
 };
 ConsoleState console_state;
@@ -67,6 +71,7 @@ void leave_console() noexcept {
   if (console_state.screen != console_state.output) SetConsoleActiveScreenBuffer(console_state.output);
   SetConsoleMode(console_state.output, console_state.output_mode);
   SetConsoleTextAttribute(console_state.output, console_state.attributes);
+  SetConsoleCursorInfo(console_state.output, &console_state.cursor);
 }
 
 BOOL WINAPI on_console_control(DWORD event) {
@@ -82,89 +87,9 @@ extern "C" void leave_console_at_exit() { leave_console(); }
   std::abort();
 }
 
-// Windows-1252 text as UTF-16.
-std::wstring wide(std::string_view cp1252) {
-  const std::string utf8 = encode(cp1252, Codeset::utf8);
-  if (utf8.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring text(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
-  return text;
-}
-
-// Control characters typed into a line (Ctrl-Z) are shown as '?', never sent as themselves.
-std::string shown(std::string_view text, std::size_t width) {
-  std::string row(text.substr(0, width));
-  for (char& c : row) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) c = '?';
-  }
-  row.resize(width, ' ');
-  return row;
-}
-
-enum class Style : std::uint8_t { screen, box_body, box_title, error_icon, warning_icon, focused, status };
-
-// Sequences for the styles other than the screen's own colours.
-std::string_view style_sequence(Style style) {
-  switch (style) {
-    case Style::screen: break;
-    case Style::box_body: return "\x1b[0;30;47m";       // black on light grey
-    case Style::box_title: return "\x1b[0;1;97;44m";    // bold white on blue
-    case Style::error_icon: return "\x1b[0;1;97;41m";   // white on red
-    case Style::warning_icon: return "\x1b[0;30;103m";  // black on yellow
-    case Style::focused: return "\x1b[0;1;97;40m";      // bold white on black
-    case Style::status: return "\x1b[0;7m";             // reverse video
-  }
-  return "\x1b[0m";
-}
-
-constexpr WORD white_text = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE | FOREGROUND_INTENSITY;
-
-// The nearest background to colour among the console's colours that keep white text readable:
-// the eight dark ones of its classic palette and dark grey.
-WORD background_attribute(Rgb colour) {
-  struct Choice {
-    Rgb colour;
-    WORD attribute;
-  };
-  constexpr Choice choices[] = {
-      {{0, 0, 0}, 0},
-      {{0, 0, 128}, BACKGROUND_BLUE},
-      {{0, 128, 0}, BACKGROUND_GREEN},
-      {{0, 128, 128}, BACKGROUND_GREEN | BACKGROUND_BLUE},
-      {{128, 0, 0}, BACKGROUND_RED},
-      {{128, 0, 128}, BACKGROUND_RED | BACKGROUND_BLUE},
-      {{128, 128, 0}, BACKGROUND_RED | BACKGROUND_GREEN},
-      {{128, 128, 128}, BACKGROUND_INTENSITY},
-  };
-  const auto distance = [&colour](const Rgb& other) {
-    const auto square = [](int from, int to) { return (from - to) * (from - to); };
-    return square(colour.red, other.red) + square(colour.green, other.green) + square(colour.blue, other.blue);
-  };
-  const Choice* best = &choices[0];
-  for (const Choice& choice : choices) {
-    if (distance(choice.colour) < distance(best->colour)) best = &choice;
-  }
-  return best->attribute;
-}
-
-WORD style_attribute(Style style, WORD screen) {
-  switch (style) {
-    case Style::screen: break;
-    case Style::box_body: return BACKGROUND_RED | BACKGROUND_GREEN | BACKGROUND_BLUE;
-    case Style::box_title: return white_text | BACKGROUND_BLUE;
-    case Style::error_icon: return white_text | BACKGROUND_RED;
-    case Style::warning_icon: return BACKGROUND_RED | BACKGROUND_GREEN | BACKGROUND_INTENSITY;
-    case Style::focused: return white_text;
-    case Style::status: return BACKGROUND_RED | BACKGROUND_GREEN | BACKGROUND_BLUE;
-  }
-  return screen;
-}
-
 // Whether a screen buffer that took ENABLE_VIRTUAL_TERMINAL_PROCESSING really acts on the
-// sequences a frame uses (some consoles accept the mode and print the sequences as text): a
-// 24-bit colour must leave the cursor where it was, and a cursor position must move it there.
+// sequences a frame uses: a 24-bit colour must leave the cursor where it was, and a cursor
+// position must move it there.
 bool sequences_work(HANDLE screen) {
   const auto cursor_after = [screen](std::wstring_view text, COORD& cursor) {
     DWORD written = 0;
@@ -183,73 +108,45 @@ bool sequences_work(HANDLE screen) {
   return cursor_after(L"\x1b[0m\x1b[1;1H", cursor) && cursor.X == 0 && cursor.Y == 0;
 }
 
-// A run of cells of one style: text already fitted to where it goes.
-struct Span {
-  std::size_t row = 0;
-  std::size_t column = 0;
-  std::string text;  // Windows-1252
-  Style style = Style::screen;
-};
+KeyRecord key_record(const KEY_EVENT_RECORD& event) {
+  return KeyRecord{event.bKeyDown != 0, event.wVirtualKeyCode, static_cast<char16_t>(event.uChar.UnicodeChar),
+                   (event.dwControlKeyState & SHIFT_PRESSED) != 0, event.wRepeatCount};
+}
 
-class WindowsBackend final : public Backend {
+class WindowsConsole final : public TerminalDevice {
  public:
-  WindowsBackend() : keys_(Codeset::utf8) {}
-  ~WindowsBackend() override { leave_console(); }
-  WindowsBackend(const WindowsBackend&) = delete;
-  WindowsBackend& operator=(const WindowsBackend&) = delete;
+  WindowsConsole() = default;
+  ~WindowsConsole() override { leave_console(); }
+  WindowsConsole(const WindowsConsole&) = delete;
+  WindowsConsole& operator=(const WindowsConsole&) = delete;
 
-  bool start();
+  // Takes the console; false (and the console as it was) when it cannot.
+  bool open();
 
-  void write_text(std::string_view text) override {
-    model_.write_text(text);
-    render();
-  }
-  void line_break() override {
-    model_.line_break();
-    render();
-  }
-  std::optional<std::string> read_line() override;
-  bool maximize_window(Window window) override;
-  Rgb set_background_rgb(Rgb colour) override;
-  void clear_console() override {
-    model_.clear();
-    render();
-  }
-  void report_error(std::string_view title, std::string_view text) override;
-  void end_of_run(std::string_view title, int exit_status) override;
+  InputEvent read_input(std::string& bytes, int timeout_ms) override;
+  void write(std::string_view bytes) override;
+  TerminalSize size() override;
+  void maximize() override;
+  std::optional<std::size_t> ask_in_window(const MessageBox& box) override { return console::ask_in_window(box); }
+  // Closing the console window ends the process through the control handler, whatever is
+  // waiting; there is nothing to change here.
+  void set_hangup_ends_input(bool) override {}
+  void restore() override { leave_console(); }
+  [[noreturn]] void interrupt() override;
 
  private:
-  void update_size();
-  void render();
-  void box_spans(std::vector<Span>& spans, const View& view) const;
-  void paint_with_sequences(const std::vector<Span>& spans, const View& view, bool show_cursor);
-  void paint_with_attributes(const std::vector<Span>& spans, const View& view, bool show_cursor);
-  void write_wide(const std::wstring& text);
-  std::optional<Key> next_key();
-  void take_record(const KEY_EVENT_RECORD& record);
-  std::size_t ask_in_console(MessageBox box, bool error);
-  void close_window();
-  [[noreturn]] void interrupt();
+  void write_wide(HANDLE handle, std::wstring_view text);
+  void paint(std::string_view bytes);
 
-  bool sequences_ = false;              // the screen buffer takes virtual-terminal sequences
-  ScreenModel model_;                   // what the console shows
-  LineEditor editor_;                   // the line being typed
-  KeyDecoder keys_;                     // typed characters, as UTF-8, to keys
-  std::deque<Key> typed_;               // keys taken from records and not yet used
-  wchar_t high_surrogate_ = 0;          // first half of a character outside the BMP
-  bool reading_ = false;                // a line is being typed: show the editor's line
-  std::optional<MessageBox> box_;       // a message box drawn in the console
-  bool error_box_ = false;              // box_ is the error report (icon colour)
-  std::string status_;                  // a hint on the bottom row, when not empty
-  Rgb background_{};                    // the background last set
-  std::string colour_ = "\x1b[0m";      // SGR of the console's colours
-  WORD attribute_ = white_text;         // the same as a console attribute
-  std::size_t width_ = 80;              // columns of the window
-  std::size_t height_ = 25;             // rows of the window
-  bool output_failed_ = false;          // the console took no more output
+  bool sequences_ = false;      // the screen buffer takes virtual-terminal sequences
+  KeyRecordReader keys_;        // key records to bytes
+  SequenceReader painter_;      // bytes to painting steps, where sequences are not taken
+  TerminalSize size_;           // the window's size as last read
+  bool input_ended_ = false;    // the input can no longer be read
+  bool redraw_pending_ = false; // a resize came with typed bytes: answered by the next call
 };
 
-bool WindowsBackend::start() {
+bool WindowsConsole::open() {
   ConsoleState& state = console_state;
   state.input = GetStdHandle(STD_INPUT_HANDLE);
   state.output = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -258,9 +155,10 @@ bool WindowsBackend::start() {
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (GetConsoleScreenBufferInfo(state.output, &info) == 0) return false;
   state.attributes = info.wAttributes;
+  GetConsoleCursorInfo(state.output, &state.cursor);
 
-  // A screen buffer of our own, the size of the window, so that what was on the console before
-  // is there again afterwards.
+  // A screen buffer of our own, so that what was on the console before is there again
+  // afterwards.
   state.screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                            nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
   if (state.screen == INVALID_HANDLE_VALUE) state.screen = state.output;
@@ -277,351 +175,137 @@ bool WindowsBackend::start() {
   if (!sequences_) SetConsoleMode(state.screen, base);
   if (state.screen != state.output) SetConsoleActiveScreenBuffer(state.screen);
   state.active = 1;
-
-  update_size();
-  render();
+  size();
   return true;
 }
 
-void WindowsBackend::update_size() {
+InputEvent WindowsConsole::read_input(std::string& bytes, int timeout_ms) {
+  if (redraw_pending_) {
+    redraw_pending_ = false;
+    return InputEvent::redraw;
+  }
+  if (input_ended_) return InputEvent::end_of_input;
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms < 0 ? 0 : timeout_ms);
+  for (;;) {
+    DWORD wait = INFINITE;
+    if (timeout_ms >= 0) {
+      const ULONGLONG now = GetTickCount64();
+      wait = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    }
+    const DWORD woken = WaitForSingleObject(console_state.input, wait);
+    if (woken == WAIT_TIMEOUT) return InputEvent::timed_out;
+    INPUT_RECORD records[records_at_once];
+    DWORD got = 0;
+    if (woken != WAIT_OBJECT_0 || ReadConsoleInputW(console_state.input, records, records_at_once, &got) == 0) {
+      input_ended_ = true;
+      return InputEvent::end_of_input;
+    }
+    const std::size_t before = bytes.size();
+    bool resized = false;
+    for (DWORD i = 0; i < got; ++i) {
+      if (records[i].EventType == KEY_EVENT) keys_.take(key_record(records[i].Event.KeyEvent), bytes);
+      if (records[i].EventType == WINDOW_BUFFER_SIZE_EVENT) resized = true;
+    }
+    if (bytes.size() > before) {
+      redraw_pending_ = resized;
+      return InputEvent::bytes;
+    }
+    if (resized) return InputEvent::redraw;
+  }
+}
+
+void WindowsConsole::write_wide(HANDLE handle, std::wstring_view text) {
+  while (!text.empty()) {
+    DWORD written = 0;
+    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 16384));
+    if (WriteConsoleW(handle, text.data(), chunk, &written, nullptr) == 0 || written == 0) {
+      throw OutputError("error writing to the console");
+    }
+    text.remove_prefix(written);
+  }
+}
+
+// Once the console is given back, text goes to it as it was found, line ends as CR LF.
+void WindowsConsole::write(std::string_view bytes) {
+  if (console_state.active == 0) {
+    std::string text;
+    for (const char c : bytes) {
+      if (c == '\n') text += '\r';
+      text += c;
+    }
+    write_wide(console_state.output, utf16(text));
+  } else if (sequences_) {
+    write_wide(console_state.screen, utf16(bytes));
+  } else {
+    paint(bytes);
+  }
+}
+
+void WindowsConsole::paint(std::string_view bytes) {
+  const HANDLE screen = console_state.screen;
+  for (const PaintStep& step : painter_.read(bytes)) {
+    const COORD at{static_cast<SHORT>(std::min<std::size_t>(step.column, SHRT_MAX)),
+                   static_cast<SHORT>(std::min<std::size_t>(step.row, SHRT_MAX))};
+    switch (step.kind) {
+      case PaintStep::Kind::text: {
+        if (step.row >= size_.rows || step.column >= size_.columns) break;
+        std::wstring text = utf16(step.text);
+        text.resize(std::min(text.size(), size_.columns - step.column));  // never onto the next row
+        const auto attribute = static_cast<WORD>(step.colours.foreground | step.colours.background << 4);
+        DWORD done = 0;
+        if (WriteConsoleOutputCharacterW(screen, text.data(), static_cast<DWORD>(text.size()), at, &done) == 0) {
+          throw OutputError("error writing to the console");
+        }
+        FillConsoleOutputAttribute(screen, attribute, static_cast<DWORD>(text.size()), at, &done);
+        break;
+      }
+      case PaintStep::Kind::cursor: {
+        CONSOLE_CURSOR_INFO cursor{};
+        GetConsoleCursorInfo(screen, &cursor);
+        cursor.bVisible = step.visible ? TRUE : FALSE;
+        if (step.visible) SetConsoleCursorPosition(screen, at);
+        SetConsoleCursorInfo(screen, &cursor);
+        break;
+      }
+      case PaintStep::Kind::bell: MessageBeep(MB_OK); break;
+    }
+  }
+}
+
+// The window's size; the buffer is made exactly the window, so that nothing scrolls inside it.
+TerminalSize WindowsConsole::size() {
   CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (GetConsoleScreenBufferInfo(console_state.screen, &info) == 0) return;
-  const SHORT columns = static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1);
-  const SHORT rows = static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1);
-  if (columns <= 0 || rows <= 0) return;
-  // No scrolling inside the buffer: it is exactly the window.
+  if (GetConsoleScreenBufferInfo(console_state.screen, &info) == 0) return size_;
+  const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+  const int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+  if (columns <= 0 || rows <= 0) return size_;
   if (console_state.screen != console_state.output && (info.dwSize.X != columns || info.dwSize.Y != rows)) {
     SMALL_RECT window{0, 0, static_cast<SHORT>(columns - 1), static_cast<SHORT>(rows - 1)};
     SetConsoleWindowInfo(console_state.screen, TRUE, &window);
-    SetConsoleScreenBufferSize(console_state.screen, COORD{columns, rows});
+    SetConsoleScreenBufferSize(console_state.screen, COORD{static_cast<SHORT>(columns), static_cast<SHORT>(rows)});
   }
-  width_ = static_cast<std::size_t>(columns);
-  height_ = static_cast<std::size_t>(rows);
+  size_ = usable_size(static_cast<std::size_t>(columns), static_cast<std::size_t>(rows), {}, {});
+  return size_;
 }
 
-void WindowsBackend::write_wide(const std::wstring& text) {
-  const wchar_t* data = text.data();
-  std::size_t left = text.size();
-  while (left > 0 && !output_failed_) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 16384));
-    if (WriteConsoleW(console_state.screen, data, chunk, &written, nullptr) == 0 || written == 0) {
-      output_failed_ = true;
-      return;
-    }
-    data += written;
-    left -= written;
-  }
+void WindowsConsole::maximize() {
+  const HWND window = GetConsoleWindow();
+  if (window != nullptr) ShowWindow(window, SW_MAXIMIZE);
 }
 
-void WindowsBackend::render() {
-  if (console_state.active == 0 || output_failed_) return;
-  const View view = model_.layout(width_, height_, reading_ ? std::string_view(editor_.line()) : std::string_view());
-  std::vector<Span> spans;
-  for (std::size_t row = 0; row < view.rows.size(); ++row) spans.push_back({row, 0, shown(view.rows[row], width_), Style::screen});
-  if (box_) box_spans(spans, view);
-  if (!status_.empty()) spans.push_back({height_ - 1, 0, shown(status_, width_), Style::status});
-  const bool show_cursor = !box_ && status_.empty();
-  if (sequences_) {
-    paint_with_sequences(spans, view, show_cursor);
-  } else {
-    paint_with_attributes(spans, view, show_cursor);
-  }
-}
-
-void WindowsBackend::paint_with_sequences(const std::vector<Span>& spans, const View& view, bool show_cursor) {
-  std::string frame = "\x1b[?25l\x1b[?7l";
-  const auto cursor_to = [&frame](std::size_t row, std::size_t column) {
-    frame += "\x1b[" + std::to_string(row + 1) + ';' + std::to_string(column + 1) + 'H';
-  };
-  for (const Span& span : spans) {
-    cursor_to(span.row, span.column);
-    frame += span.style == Style::screen ? std::string_view(colour_) : style_sequence(span.style);
-    frame += encode(span.text, Codeset::utf8);
-  }
-  frame += colour_;
-  if (show_cursor) {
-    cursor_to(view.cursor_row, view.cursor_column);
-    frame += "\x1b[?25h";
-  }
-  const int size = MultiByteToWideChar(CP_UTF8, 0, frame.data(), static_cast<int>(frame.size()), nullptr, 0);
-  std::wstring text(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, frame.data(), static_cast<int>(frame.size()), text.data(), size);
-  write_wide(text);
-}
-
-void WindowsBackend::paint_with_attributes(const std::vector<Span>& spans, const View& view, bool show_cursor) {
-  const HANDLE screen = console_state.screen;
-  CONSOLE_CURSOR_INFO cursor{};
-  GetConsoleCursorInfo(screen, &cursor);
-  cursor.bVisible = FALSE;
-  SetConsoleCursorInfo(screen, &cursor);
-  for (const Span& span : spans) {
-    const std::wstring text = wide(span.text);
-    const COORD at{static_cast<SHORT>(span.column), static_cast<SHORT>(span.row)};
-    DWORD done = 0;
-    if (WriteConsoleOutputCharacterW(screen, text.data(), static_cast<DWORD>(text.size()), at, &done) == 0) {
-      output_failed_ = true;
-      return;
-    }
-    FillConsoleOutputAttribute(screen, style_attribute(span.style, attribute_), static_cast<DWORD>(text.size()), at, &done);
-  }
-  SetConsoleTextAttribute(screen, attribute_);
-  if (show_cursor) {
-    SetConsoleCursorPosition(screen, COORD{static_cast<SHORT>(view.cursor_column), static_cast<SHORT>(view.cursor_row)});
-    cursor.bVisible = TRUE;
-    SetConsoleCursorInfo(screen, &cursor);
-  }
-}
-
-void WindowsBackend::box_spans(std::vector<Span>& spans, const View& view) const {
-  const MessageBox& box = *box_;
-  const BoxPlacement place = place_box(box, width_, height_, view.last_used_row);
-  if (place.width < 2 || place.height < 2) return;
-  const std::size_t inner = place.width - 2;
-  const std::string border = "+" + std::string(inner, '-') + "+";
-
-  // Each row of the box as spans relative to its left border.
-  std::vector<std::vector<Span>> rows;
-  rows.push_back({{0, 0, border, Style::box_body}});
-  rows.push_back({{0, 0, "|", Style::box_body}, {0, 1, shown(" " + box.title, inner), Style::box_title},
-                  {0, inner + 1, "|", Style::box_body}});
-  rows.push_back({{0, 0, border, Style::box_body}});
-  for (std::size_t i = 0; i < box.text.size(); ++i) {
-    const std::string blank_icon(box.icon.size(), ' ');
-    const std::string lead = box.icon.empty() ? "  " : "  " + blank_icon + "  ";
-    std::vector<Span> row{{0, 0, "|" + shown(lead + box.text[i], inner) + "|", Style::box_body}};
-    if (i == 0 && !box.icon.empty() && inner >= 2 + box.icon.size()) {
-      row.push_back({0, 3, box.icon, error_box_ ? Style::error_icon : Style::warning_icon});
-    }
-    rows.push_back(row);
-  }
-  rows.push_back({{0, 0, "|" + std::string(inner, ' ') + "|", Style::box_body}});
-  {
-    std::vector<std::size_t> starts;
-    const std::string buttons = button_row(box, inner, starts);
-    std::vector<Span> row{{0, 0, "|" + shown(buttons, inner) + "|", Style::box_body}};
-    if (box.focused < starts.size() && starts[box.focused] < inner) {
-      const std::size_t start = starts[box.focused];
-      const std::size_t end = std::min(inner, start + box.buttons[box.focused].size() + 4);
-      row.push_back({0, 1 + start, shown(buttons.substr(start, end - start), end - start), Style::focused});
-    }
-    rows.push_back(row);
-  }
-  rows.push_back({{0, 0, border, Style::box_body}});
-
-  // A screen lower than the box keeps its top rows and the buttons.
-  if (rows.size() > place.height) {
-    const std::size_t tail = std::min<std::size_t>(3, place.height);
-    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(place.height - tail),
-               rows.end() - static_cast<std::ptrdiff_t>(tail));
-  }
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (Span span : rows[r]) {
-      span.row = place.top + r;
-      span.column += place.left;
-      spans.push_back(std::move(span));
-    }
-  }
-}
-
-void WindowsBackend::take_record(const KEY_EVENT_RECORD& record) {
-  const WORD repeat = record.wRepeatCount == 0 ? 1 : record.wRepeatCount;
-  const auto push = [&](Key key) {
-    for (WORD i = 0; i < repeat; ++i) typed_.push_back(key);
-  };
-  switch (record.wVirtualKeyCode) {
-    case VK_LEFT: push(Key{KeyKind::left, 0}); return;
-    case VK_RIGHT: push(Key{KeyKind::right, 0}); return;
-    case VK_RETURN: push(Key{KeyKind::enter, 0}); return;
-    case VK_BACK: push(Key{KeyKind::backspace, 0}); return;
-    case VK_TAB: push(Key{KeyKind::tab, 0}); return;
-    case VK_ESCAPE: push(Key{KeyKind::escape, 0}); return;
-    default: break;
-  }
-  const wchar_t unit = record.uChar.UnicodeChar;
-  if (unit == 0 || unit == 0x1b) return;  // Shift, Ctrl, Alt alone; function keys
-  std::uint32_t code_point = unit;
-  if (unit >= 0xd800 && unit <= 0xdbff) {
-    high_surrogate_ = unit;
-    return;
-  }
-  if (unit >= 0xdc00 && unit <= 0xdfff) {
-    if (high_surrogate_ == 0) return;
-    code_point = 0x10000 + ((static_cast<std::uint32_t>(high_surrogate_) - 0xd800) << 10) + (unit - 0xdc00u);
-  }
-  high_surrogate_ = 0;
-  char utf8[4];
-  int size = 0;
-  if (code_point < 0x80) {
-    utf8[size++] = static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    utf8[size++] = static_cast<char>(0xc0 | (code_point >> 6));
-    utf8[size++] = static_cast<char>(0x80 | (code_point & 0x3f));
-  } else if (code_point < 0x10000) {
-    utf8[size++] = static_cast<char>(0xe0 | (code_point >> 12));
-    utf8[size++] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3f));
-    utf8[size++] = static_cast<char>(0x80 | (code_point & 0x3f));
-  } else {
-    utf8[size++] = static_cast<char>(0xf0 | (code_point >> 18));
-    utf8[size++] = static_cast<char>(0x80 | ((code_point >> 12) & 0x3f));
-    utf8[size++] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3f));
-    utf8[size++] = static_cast<char>(0x80 | (code_point & 0x3f));
-  }
-  for (WORD i = 0; i < repeat; ++i) {
-    for (int b = 0; b < size; ++b) keys_.feed(static_cast<unsigned char>(utf8[b]));
-    while (std::optional<Key> key = keys_.next()) typed_.push_back(*key);
-  }
-}
-
-std::optional<Key> WindowsBackend::next_key() {
-  while (typed_.empty()) {
-    INPUT_RECORD record{};
-    DWORD got = 0;
-    if (ReadConsoleInputW(console_state.input, &record, 1, &got) == 0) return std::nullopt;
-    if (got == 0) continue;
-    if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) {
-      update_size();
-      render();
-    } else if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) {
-      take_record(record.Event.KeyEvent);
-    }
-  }
-  const Key key = typed_.front();
-  typed_.pop_front();
-  return key;
-}
-
-void WindowsBackend::interrupt() {
+void WindowsConsole::interrupt() {
   leave_console();
   std::fflush(nullptr);
   ExitProcess(interrupted_status);
 }
 
-std::optional<std::string> WindowsBackend::read_line() {
-  editor_.clear();
-  reading_ = true;
-  render();
-  for (;;) {
-    const std::optional<Key> key = next_key();
-    const EditResult result = key ? editor_.apply(*key) : EditResult::no_line;
-    switch (result) {
-      case EditResult::unchanged: break;
-      case EditResult::changed: render(); break;
-      case EditResult::bell: MessageBeep(MB_OK); break;
-      case EditResult::interrupt: interrupt();
-      case EditResult::no_line:
-        reading_ = false;
-        render();
-        return std::nullopt;
-      case EditResult::done: {
-        std::string line = editor_.line();
-        reading_ = false;
-        model_.write_text(line);
-        model_.line_break();
-        render();
-        return line;
-      }
-    }
-  }
-}
-
-bool WindowsBackend::maximize_window(Window window) {
-  if (window == Window::main) {
-    const HWND console_window = GetConsoleWindow();
-    if (console_window != nullptr) ShowWindow(console_window, SW_MAXIMIZE);
-  }
-  update_size();
-  render();
-  return true;
-}
-
-Rgb WindowsBackend::set_background_rgb(Rgb colour) {
-  const Rgb previous = background_;
-  background_ = colour;
-  colour_ = colour_sequence(colour, ColourDepth::direct);
-  attribute_ = static_cast<WORD>(white_text | background_attribute(colour));
-  render();
-  return previous;
-}
-
-// The box drawn in the console, for where no window can be shown; returns the button pressed.
-std::size_t WindowsBackend::ask_in_console(MessageBox box, bool error) {
-  const std::size_t default_button = box.focused;
-  box_ = std::move(box);
-  error_box_ = error;
-  render();
-  std::size_t pressed = default_button;
-  for (;;) {
-    const std::optional<Key> key = next_key();
-    if (!key) break;  // nobody left to answer: the default
-    if (key->kind == KeyKind::interrupt) interrupt();
-    const std::size_t count = box_->buttons.size();
-    if (count > 1 && (key->kind == KeyKind::left || key->kind == KeyKind::right || key->kind == KeyKind::tab)) {
-      box_->focused = key->kind == KeyKind::left ? (box_->focused + count - 1) % count : (box_->focused + 1) % count;
-      render();
-      continue;
-    }
-    if (key->kind == KeyKind::enter || (key->kind == KeyKind::character && key->character == ' ')) {
-      pressed = box_->focused;
-      break;
-    }
-    if (key->kind == KeyKind::character) {
-      // A button's first letter presses it.
-      const char typed = static_cast<char>(key->character | 0x20);
-      std::size_t found = count;
-      for (std::size_t b = 0; b < count; ++b) {
-        if (static_cast<char>(box_->buttons[b].front() | 0x20) == typed) found = b;
-      }
-      if (found < count) {
-        pressed = found;
-        break;
-      }
-    }
-  }
-  box_.reset();
-  error_box_ = false;
-  render();
-  return pressed;
-}
-
-void WindowsBackend::report_error(std::string_view title, std::string_view text) {
-  render();
-  MessageBox box{std::string(title), std::string(error_icon_symbol), {std::string(text)}, {"OK"}, 0, true};
-  if (!ask_in_window(box)) ask_in_console(std::move(box), true);
-}
-
-void WindowsBackend::end_of_run(std::string_view title, int exit_status) {
-  constexpr std::size_t no = 1;
-  const std::string question = "Program Terminated with exit code " + std::to_string(exit_status);
-  render();
-  MessageBox box{std::string(title), std::string(warning_icon_symbol), {question, "Exit Window?"}, {"Yes", "No"}, no};
-  std::optional<std::size_t> pressed = ask_in_window(box);
-  if (!pressed) pressed = ask_in_console(std::move(box), false);
-  if (*pressed == no) {
-    // The final screen stays until the user closes the window.
-    status_ = "Press any key to close the window.";
-    render();
-    const std::optional<Key> key = next_key();
-    if (key && key->kind == KeyKind::interrupt) interrupt();
-    status_.clear();
-  }
-  close_window();
-}
-
-void WindowsBackend::close_window() {
-  leave_console();
-  // The run's final screen, as plain text on the console as it was, for its scrollback.
-  std::string text;
-  const std::vector<std::string>& lines = model_.lines();
-  const std::size_t count = !lines.empty() && lines.back().empty() ? lines.size() - 1 : lines.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    text += shown(lines[i], lines[i].size());
-    text += "\r\n";
-  }
-  const std::wstring out = wide(text);
-  DWORD written = 0;
-  if (!out.empty()) WriteConsoleW(console_state.output, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+// What the console is: a Windows console, in 24-bit colour (the nearest of 16 where it takes no
+// sequences), outside any multiplexer.
+TerminalFacts windows_console_facts() {
+  TerminalFacts facts;
+  facts.term = "windows-console";
+  facts.colorterm = "truecolor";
+  return facts;
 }
 
 }  // namespace
@@ -630,9 +314,9 @@ std::unique_ptr<Backend> open_windows_backend() {
   DWORD mode = 0;
   if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) == 0) return nullptr;
   if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0) return nullptr;
-  auto backend = std::make_unique<WindowsBackend>();
-  if (!backend->start()) return nullptr;
-  return backend;
+  auto device = std::make_unique<WindowsConsole>();
+  if (!device->open()) return nullptr;
+  return std::make_unique<TerminalConsole>(std::move(device), Codeset::utf8, windows_console_facts());
 }
 
 void use_binary_standard_streams() {

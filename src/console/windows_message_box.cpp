@@ -4,25 +4,11 @@
 #undef MessageBox  // the console's own MessageBox, not the ANSI/wide switch of <windows.h>
 
 #include <string>
-#include <string_view>
 
 #include "console/encoding.hpp"
+#include "console/windows_text.hpp"
 
 namespace quiquadrado::console {
-
-namespace {
-
-// Windows-1252 text as UTF-16.
-std::wstring wide(std::string_view cp1252) {
-  const std::string utf8 = encode(cp1252, Codeset::utf8);
-  if (utf8.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring text(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
-  return text;
-}
-
-}  // namespace
 
 std::optional<std::size_t> ask_in_window(const MessageBox& box) {
   UINT buttons = 0;
@@ -41,7 +27,7 @@ std::optional<std::size_t> ask_in_window(const MessageBox& box) {
   const UINT flags = MB_TASKMODAL | (box.error ? MB_ICONERROR : MB_ICONWARNING) | buttons;
   // Anything but a button's answer means no box could be shown (0 on Windows, -1 under Wine
   // without a display).
-  switch (MessageBoxW(nullptr, wide(text).c_str(), wide(box.title).c_str(), flags)) {
+  switch (MessageBoxW(nullptr, utf16(encode(text, Codeset::utf8)).c_str(), utf16(encode(box.title, Codeset::utf8)).c_str(), flags)) {
     case IDOK: return 0;
     case IDYES: return 0;
     case IDNO: return 1;

@@ -20,7 +20,14 @@
 #include <string>
 #include <vector>
 
+#include "support/run_process.hpp"
+
 namespace {
+
+using quiquadrado::test_support::rows_of;
+#if !defined(_WIN32)
+using quiquadrado::test_support::start_program;
+#endif
 
 struct Outcome {
   std::string out;  // standard output
@@ -128,21 +135,10 @@ class PipedRun : public ::testing::Test {
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
-    std::vector<std::string> env_text = {std::string("LC_ALL=") + locale, "PATH=/usr/bin:/bin"};
-    std::vector<char*> env;
-    for (std::string& entry : env_text) env.push_back(entry.data());
-    env.push_back(nullptr);
-    std::string program = QUIQUADRADO_PATH;
-    char* argv[] = {program.data(), nullptr};
-
-    pid_t pid = 0;
     Outcome outcome;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, env.data());
+    const pid_t pid = start_program(QUIQUADRADO_PATH, &actions, nullptr, locale);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-      ADD_FAILURE() << "cannot start " << program;
-      return outcome;
-    }
+    if (pid < 0) return outcome;
     int wait_status = 0;
     waitpid(pid, &wait_status, 0);
     outcome.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
@@ -154,13 +150,6 @@ class PipedRun : public ::testing::Test {
 
   std::string dir_;
 };
-
-std::vector<std::string> rows_of(const std::string& text) {
-  std::vector<std::string> rows;
-  std::istringstream lines(text);
-  for (std::string row; std::getline(lines, row);) rows.push_back(row);
-  return rows;
-}
 
 TEST_F(PipedRun, NormalRunPrintsTheScreenAsText) {
   const Outcome outcome = run("0.05\n10\n");

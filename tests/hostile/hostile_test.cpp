@@ -26,11 +26,13 @@
 #include <utility>
 #include <vector>
 
-extern char** environ;
+#include "support/run_process.hpp"
 
 namespace {
 
 using namespace std::literals;
+using quiquadrado::test_support::rows_of;
+using quiquadrado::test_support::start_program;
 using Clock = std::chrono::steady_clock;
 
 // Generous: a run takes milliseconds; only a hang comes near it.
@@ -179,15 +181,7 @@ Outcome run(const Scenario& scenario) {
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
-  std::vector<std::string> env_text = {"LC_ALL=C.UTF-8", "PATH=/usr/bin:/bin"};
-  std::vector<char*> env;
-  for (std::string& entry : env_text) env.push_back(entry.data());
-  env.push_back(nullptr);
-  std::string program = QUIQUADRADO_PATH;
-  char* argv[] = {program.data(), nullptr};
-
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, env.data());
+  const pid_t pid = start_program(QUIQUADRADO_PATH, &actions, &attributes);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   close(in_pipe[0]);
@@ -196,8 +190,7 @@ Outcome run(const Scenario& scenario) {
   int in_fd = in_pipe[1];
   int out_fd = out_pipe[0];
   int err_fd = err_pipe[0];
-  if (spawned != 0) {
-    ADD_FAILURE() << "cannot start " << program;
+  if (pid < 0) {
     for (const int fd : {in_fd, out_fd, err_fd}) close(fd);
     return outcome;
   }
@@ -287,13 +280,6 @@ Outcome run(const Scenario& scenario) {
   if (WIFSIGNALED(wait_status)) outcome.signal = WTERMSIG(wait_status);
   outcome.max_rss_kb = usage.ru_maxrss;
   return outcome;
-}
-
-std::vector<std::string> rows_of(const std::string& text) {
-  std::vector<std::string> rows;
-  std::istringstream lines(text);
-  for (std::string row; std::getline(lines, row);) rows.push_back(row);
-  return rows;
 }
 
 bool valid_utf8(std::string_view text) {

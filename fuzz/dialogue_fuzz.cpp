@@ -40,19 +40,6 @@ namespace {
 
 using console::Codeset;
 
-constexpr std::array<Codeset, 4> codesets = {Codeset::utf8, Codeset::latin1, Codeset::latin9,
-                                             Codeset::cp1252};
-
-const char* name_of(Codeset codeset) {
-  switch (codeset) {
-    case Codeset::utf8: return "UTF-8";
-    case Codeset::latin1: return "ISO-8859-1";
-    case Codeset::latin9: return "ISO-8859-15";
-    case Codeset::cp1252: return "CP1252";
-  }
-  return "?";
-}
-
 // ----- The screen as it must look -------------------------------------------------------------
 
 constexpr std::string_view instruction = "      Entre com alfa na forma decimal. Ex.: se alfa for 5%, use 0.05";
@@ -159,7 +146,7 @@ struct Checker {
 };
 
 std::string Checker::context() const {
-  return std::string("codeset ") + name_of(codeset) + ", exit status " + std::to_string(run.status) +
+  return "codeset " + std::string(console::codeset_name(codeset)) + ", exit status " + std::to_string(run.status) +
          ", standard error \"" + shown(run.err) + "\"";
 }
 
@@ -450,7 +437,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const bool c_numeric = std::setlocale(LC_NUMERIC, "C") != nullptr;
   quiquadrado::fuzz::require(c_numeric, "the C locale is available", {});
   const std::string_view typed(reinterpret_cast<const char*>(data), size);
-  for (const quiquadrado::console::Codeset codeset : quiquadrado::fuzz::codesets) {
+  for (const quiquadrado::console::Codeset codeset : quiquadrado::console::all_codesets) {
     quiquadrado::fuzz::check_run(typed, codeset);
   }
   return 0;

@@ -136,6 +136,16 @@ Codeset codeset_from_name(std::string_view name) {
   return Codeset::utf8;
 }
 
+std::string_view codeset_name(Codeset codeset) {
+  switch (codeset) {
+    case Codeset::utf8: return "UTF-8";
+    case Codeset::latin1: return "ISO-8859-1";
+    case Codeset::latin9: return "ISO-8859-15";
+    case Codeset::cp1252: return "CP1252";
+  }
+  return "?";
+}
+
 Codeset locale_codeset() {
   std::setlocale(LC_CTYPE, "");
 #ifdef QUIQUADRADO_HAS_LANGINFO

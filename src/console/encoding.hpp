@@ -3,6 +3,7 @@
 // 0x9F are never sent raw: on a terminal they are C1 control codes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,9 +12,16 @@ namespace quiquadrado::console {
 
 enum class Codeset : std::uint8_t { utf8, latin1, latin9, cp1252 };
 
+// Every codeset, in the order of the enumeration.
+inline constexpr std::array<Codeset, 4> all_codesets = {Codeset::utf8, Codeset::latin1, Codeset::latin9,
+                                                        Codeset::cp1252};
+
 // The codeset named by nl_langinfo(CODESET): the three one-byte names are recognised in their
 // common spellings; every other name gives UTF-8.
 Codeset codeset_from_name(std::string_view name);
+// The codeset's usual name ("UTF-8", "ISO-8859-1", "ISO-8859-15", "CP1252"), one that
+// codeset_from_name recognises.
+std::string_view codeset_name(Codeset codeset);
 // Sets LC_CTYPE from the environment and returns its codeset.
 Codeset locale_codeset();
 

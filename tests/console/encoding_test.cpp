@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstddef>
 #include <cstdlib>
 #include <iomanip>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -17,19 +19,6 @@ namespace quiquadrado::console {
 namespace {
 
 using namespace std::literals;
-
-constexpr Codeset all_codesets[] = {Codeset::utf8, Codeset::latin1, Codeset::latin9,
-                                    Codeset::cp1252};
-
-const char* name_of(Codeset codeset) {
-  switch (codeset) {
-    case Codeset::utf8: return "UTF-8";
-    case Codeset::latin1: return "ISO-8859-1";
-    case Codeset::latin9: return "ISO-8859-15";
-    case Codeset::cp1252: return "CP1252";
-  }
-  return "?";
-}
 
 std::string hex(std::string_view bytes) {
   std::ostringstream out;
@@ -63,8 +52,26 @@ TEST(EncodingName, RecognisesTheOneByteCodesetsInTheirCommonSpellings) {
       {"ISO-8859-150", Codeset::utf8},    {"CP1251", Codeset::utf8},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(name_of(codeset_from_name(c.name)), std::string(name_of(c.expected)))
+    EXPECT_EQ(codeset_name(codeset_from_name(c.name)), codeset_name(c.expected))
         << '"' << c.name << '"';
+  }
+}
+
+TEST(EncodingName, EachCodesetsUsualNameGivesItBack) {
+  const struct {
+    Codeset codeset;
+    std::string_view name;
+  } cases[] = {
+      {Codeset::utf8, "UTF-8"},
+      {Codeset::latin1, "ISO-8859-1"},
+      {Codeset::latin9, "ISO-8859-15"},
+      {Codeset::cp1252, "CP1252"},
+  };
+  ASSERT_EQ(std::size(cases), all_codesets.size());
+  for (std::size_t i = 0; i < all_codesets.size(); ++i) {
+    EXPECT_EQ(all_codesets[i], cases[i].codeset) << i;
+    EXPECT_EQ(codeset_name(cases[i].codeset), cases[i].name);
+    EXPECT_EQ(codeset_from_name(codeset_name(cases[i].codeset)), cases[i].codeset) << cases[i].name;
   }
 }
 
@@ -93,7 +100,7 @@ TEST(EncodingLocale, TakesLcCtypeFromTheEnvironment) {
     const char* const now = std::setlocale(LC_CTYPE, nullptr);
     ASSERT_NE(now, nullptr);
     EXPECT_EQ(std::string(now), locale);
-    EXPECT_EQ(name_of(codeset), std::string(name_of(codeset_from_name(nl_langinfo(CODESET)))));
+    EXPECT_EQ(codeset_name(codeset), codeset_name(codeset_from_name(nl_langinfo(CODESET))));
   }
 }
 #endif
@@ -113,12 +120,12 @@ TEST(EncodingOutput, TheProgramsAccentedLettersInEveryCodeset) {
       {Codeset::cp1252, "\xE7\xF5\xE9"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(hex(encode(letters, c.codeset)), hex(c.expected)) << name_of(c.codeset);
-    EXPECT_EQ(hex(decode(c.expected, c.codeset)), hex(letters)) << name_of(c.codeset);
+    EXPECT_EQ(hex(encode(letters, c.codeset)), hex(c.expected)) << codeset_name(c.codeset);
+    EXPECT_EQ(hex(decode(c.expected, c.codeset)), hex(letters)) << codeset_name(c.codeset);
     const std::string_view c_cedilla = c.expected.substr(0, c.codeset == Codeset::utf8 ? 2 : 1);
     EXPECT_EQ(hex(encode("ou no endere\xE7o ", c.codeset)),
               hex("ou no endere"s + std::string(c_cedilla) + "o "))
-        << name_of(c.codeset);
+        << codeset_name(c.codeset);
   }
 }
 
@@ -126,8 +133,8 @@ TEST(EncodingOutput, AsciiAndControlCharactersPassUnchanged) {
   std::string ascii;
   for (int byte = 0; byte < 0x80; ++byte) ascii += static_cast<char>(byte);
   for (const Codeset codeset : all_codesets) {
-    EXPECT_EQ(encode(ascii, codeset), ascii) << name_of(codeset);
-    EXPECT_EQ(decode(ascii, codeset), ascii) << name_of(codeset);
+    EXPECT_EQ(encode(ascii, codeset), ascii) << codeset_name(codeset);
+    EXPECT_EQ(decode(ascii, codeset), ascii) << codeset_name(codeset);
   }
 }
 
@@ -166,7 +173,7 @@ TEST(EncodingOutput, OneByteDevicesNeverGetC1Codes) {
     for (int byte = 0x80; byte <= 0xFF; ++byte) {
       const std::string expected = byte <= 0x9F ? "?" : byte_string(byte);
       EXPECT_EQ(hex(encode(byte_string(byte), codeset)), hex(expected))
-          << name_of(codeset) << std::hex << ' ' << byte;
+          << codeset_name(codeset) << std::hex << ' ' << byte;
     }
   }
 }
@@ -215,9 +222,9 @@ TEST(EncodingOutput, WhatIsShownDecodesBackToWindows1252) {
         continue;
       }
       EXPECT_EQ(hex(decode(shown, c.codeset)), hex(original))
-          << name_of(c.codeset) << std::hex << ' ' << byte;
+          << codeset_name(c.codeset) << std::hex << ' ' << byte;
     }
-    EXPECT_EQ(lost, c.lost) << name_of(c.codeset);
+    EXPECT_EQ(lost, c.lost) << codeset_name(c.codeset);
   }
 }
 
@@ -276,7 +283,7 @@ TEST(InputDecoder, DecodesTypedLinesToWindows1252) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(hex(decode(c.bytes, c.codeset)), hex(c.expected))
-        << name_of(c.codeset) << ", " << c.what;
+        << codeset_name(c.codeset) << ", " << c.what;
   }
 }
 

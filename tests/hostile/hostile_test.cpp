@@ -376,6 +376,19 @@ struct ByteCase {
   const std::string* report;  // nullptr: the typical run
 };
 
+// Types the case's bytes and checks the run ends as the case says; the outcome for more checks.
+Outcome run_case(const ByteCase& c) {
+  Scenario scenario;
+  scenario.typed = c.typed;
+  Outcome outcome = run(scenario);
+  if (c.report == nullptr) {
+    expect_typical_run(outcome, c.name);
+  } else {
+    expect_report(outcome, c.name, *c.report);
+  }
+  return outcome;
+}
+
 TEST(HostileInput, NulHighBytesAndControlCharacters) {
   const ByteCase cases[] = {
       {"NUL in alpha", "0.05\0\n10\n"s, &F6103},
@@ -401,14 +414,7 @@ TEST(HostileInput, NulHighBytesAndControlCharacters) {
       {"tabs around the values", "\t0.05\t\n\t\t10\n", nullptr},
   };
   for (const ByteCase& c : cases) {
-    Scenario scenario;
-    scenario.typed = c.typed;
-    const Outcome outcome = run(scenario);
-    if (c.report == nullptr) {
-      expect_typical_run(outcome, c.name);
-    } else {
-      expect_report(outcome, c.name, *c.report);
-    }
+    const Outcome outcome = run_case(c);
     EXPECT_TRUE(valid_utf8(outcome.out)) << c.name << ": the screen is UTF-8 whatever was typed";
     EXPECT_FALSE(has_control_character(outcome.out)) << c.name << ": no typed control character reaches the screen";
   }
@@ -444,14 +450,7 @@ TEST(HostileInput, LinesOfMegabytesStayWithinBoundedMemory) {
       {"8 MB without a newline", {eight_megabytes_of('5')}, &F6104},
   };
   for (const ByteCase& c : cases) {
-    Scenario scenario;
-    scenario.typed = c.typed;
-    const Outcome outcome = run(scenario);
-    if (c.report == nullptr) {
-      expect_typical_run(outcome, c.name);
-    } else {
-      expect_report(outcome, c.name, *c.report);
-    }
+    const Outcome outcome = run_case(c);
     // A line holds at most 128 characters: the echo is cut there too.
     for (const std::string& row : rows_of(outcome.out)) {
       EXPECT_LE(row.size(), degrees_prompt.size() + 2 * 128) << c.name;
@@ -466,16 +465,7 @@ TEST(HostileInput, LineLongerThanTheMemoryBound) {
       {"96 MB of letters", {{std::string(1024, 'x'), kilobytes}, {"\n10\n"}}, &F6103},
       {"96 MB of blanks after the value", {{"0.05"}, {std::string(1024, ' '), kilobytes}, {"\n10\n"}}, nullptr},
   };
-  for (const ByteCase& c : cases) {
-    Scenario scenario;
-    scenario.typed = c.typed;
-    const Outcome outcome = run(scenario);
-    if (c.report == nullptr) {
-      expect_typical_run(outcome, c.name);
-    } else {
-      expect_report(outcome, c.name, *c.report);
-    }
-  }
+  for (const ByteCase& c : cases) run_case(c);
 }
 
 // A line holds 128 characters; what is typed after them is lost, so a value behind 8 MB of
@@ -502,16 +492,7 @@ TEST(HostileInput, MissingNewlinesAndMissingInput) {
       {"blank lines only", "\n \n\t\n", &F6500},
       {"a hundred thousand empty lines", std::string(100000, '\n'), &F6500},
   };
-  for (const ByteCase& c : cases) {
-    Scenario scenario;
-    scenario.typed = c.typed;
-    const Outcome outcome = run(scenario);
-    if (c.report == nullptr) {
-      expect_typical_run(outcome, c.name);
-    } else {
-      expect_report(outcome, c.name, *c.report);
-    }
-  }
+  for (const ByteCase& c : cases) run_case(c);
 }
 
 TEST(HostileInput, StandardInputClosedOrAFolderGivesNoLine) {

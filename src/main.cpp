@@ -12,6 +12,7 @@
 #else
 #include <unistd.h>
 
+#include "console/descriptor_output.hpp"
 #include "console/terminal_backend.hpp"
 #endif
 #include "dialogue/dialogue.hpp"
@@ -28,6 +29,11 @@ int main() {
 #endif
   constexpr int standard_input = 0;  // the descriptor under std::cin
   if (!backend) {
+#if !defined(_WIN32)
+    // Standard output is written whole even where another process sharing it left it
+    // non-blocking. The buffer is never destroyed: std::cout is flushed once more at exit.
+    std::cout.rdbuf(new console::DescriptorBuffer(STDOUT_FILENO));
+#endif
     auto plain = std::make_unique<console::PlainBackend>(std::cin, std::cout, std::cerr, codeset, standard_input);
 #if !defined(_WIN32)
     // A terminal too plain for our console still echoes what is typed: once is enough.

@@ -48,6 +48,7 @@
 #include <exception>
 #include <string>
 
+#include "console/descriptor_output.hpp"
 #include "console/plain_backend.hpp"  // OutputError
 
 namespace quiquadrado::console {
@@ -57,6 +58,8 @@ namespace {
 constexpr std::string_view enter_sequence = "\x1b[?1049h\x1b[?7l";
 constexpr std::string_view restore_sequence = "\x1b[?25h\x1b[0m\x1b[?7h\x1b[?1049l";
 constexpr std::string_view maximize_sequence = "\x1b[9;1t";
+// A terminal that takes no output for this long (a non-blocking one that stays full) is given up.
+constexpr int longest_terminal_wait_ms = 5000;
 
 constexpr int input_fd = STDIN_FILENO;
 constexpr int output_fd = STDOUT_FILENO;
@@ -241,7 +244,7 @@ bool enter_terminal() {
   shared.raw_on = 1;
   shared.screen_on = 1;  // set before the bytes, so that a restore follows even a partial write
   try {
-    write_fully(output_fd, enter_sequence, ::write);
+    write_fully(output_fd, enter_sequence, ::write, longest_terminal_wait_ms);
   } catch (const OutputError&) {
     return false;
   }
@@ -265,7 +268,7 @@ class PosixTerminal final : public TerminalDevice {
   bool open();
 
   InputEvent read_input(std::string& bytes, int timeout_ms) override;
-  void write(std::string_view bytes) override { write_fully(output_fd, bytes, ::write); }
+  void write(std::string_view bytes) override { write_fully(output_fd, bytes, ::write, longest_terminal_wait_ms); }
   TerminalSize size() override;
   void maximize() override { write(maximize_sequence); }
   void set_hangup_ends_input(bool ends_input) override { shared.hangup_ends_input = ends_input ? 1 : 0; }
@@ -431,33 +434,6 @@ termios raw_settings(const termios& saved) {
   raw.c_cc[VTIME] = 0;                            // with no timer
   // c_oflag is left alone: OPOST stays on, so "\n" still becomes CR LF on the normal screen.
   return raw;
-}
-
-void write_fully(int fd, std::string_view bytes, WriteCall call) {
-  constexpr int wait_ms = 100;       // one wait for a full non-blocking descriptor
-  constexpr int longest_waits = 50;  // at most five seconds of them in a row
-  const char* data = bytes.data();
-  std::size_t left = bytes.size();
-  int waits = 0;
-  while (left > 0) {
-    const ssize_t written = call(fd, data, left);
-    if (written > 0) {
-      data += written;
-      left -= static_cast<std::size_t>(written);
-      waits = 0;
-      continue;
-    }
-    const int error = written < 0 ? errno : 0;
-    if (error == EINTR) continue;
-    if ((error == EAGAIN || error == EWOULDBLOCK) && waits < longest_waits) {
-      pollfd out{fd, POLLOUT, 0};
-      ::poll(&out, 1, wait_ms);
-      ++waits;
-      continue;
-    }
-    throw OutputError(std::string("the terminal took no more output: ") +
-                      (error == 0 ? "nothing written" : std::strerror(error)));
-  }
 }
 
 std::unique_ptr<TerminalDevice> open_posix_terminal() {

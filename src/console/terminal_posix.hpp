@@ -22,10 +22,4 @@ std::unique_ptr<TerminalDevice> open_posix_terminal();
 // echo, no signals from keys, no flow control; output processing (OPOST) left as it was.
 termios raw_settings(const termios& saved);
 
-// The write loop: all of bytes to fd, on after partial writes, again after EINTR, waiting a
-// bounded time while a non-blocking descriptor is full; throws OutputError on any other
-// failure. The system call is a parameter so that tests can make it fail.
-using WriteCall = ssize_t (*)(int fd, const void* data, std::size_t size);
-void write_fully(int fd, std::string_view bytes, WriteCall call);
-
 }  // namespace quiquadrado::console

@@ -2,12 +2,9 @@
 // the one restore that every way out of the process goes through.
 #pragma once
 
-#include <sys/types.h>
 #include <termios.h>
 
-#include <cstddef>
 #include <memory>
-#include <string_view>
 
 #include "console/terminal_device.hpp"
 
